@@ -1,0 +1,20 @@
+// WAV sounds played once.
+#pragma once
+
+#include <cstdint>
+
+struct BkSoundDevice;
+struct BkSoundBuffer;
+
+struct SoundNode {
+    SoundNode* next;
+    BkSoundBuffer* buffer;  // none: an empty slot
+};
+
+extern BkSoundDevice* SoundObject;
+extern SoundNode* SoundList;
+
+BkSoundBuffer* LoadSound(const char* name);
+void PlaySoundFile(const char* name);
+// all: every buffer; otherwise only those not playing.
+void ReleaseSounds(int all);

@@ -1,0 +1,5 @@
+// Program-wide sound state.
+#include "sound/sound.h"
+
+BkSoundDevice* SoundObject = nullptr;
+SoundNode* SoundList = nullptr;
