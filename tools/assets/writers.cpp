@@ -1,8 +1,8 @@
-// Writers for small BMP and WAV files.
+// Writers for 8-bit BMP pictures and PCM WAV sounds.
 #include <algorithm>
 #include <cstring>
 
-#include "tests/support/support.h"
+#include "tools/assets/assets.h"
 
 static void Put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
     out[at] = (uint8_t)v;
