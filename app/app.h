@@ -40,6 +40,9 @@ extern int32_t ItemViewActive;
 extern int32_t ClearRequested;
 extern int32_t PalettePending;
 extern int32_t LastResult;
+// Start-up changed into the data directory (plain-file mode), so shutdown
+// goes back out of it exactly once.
+extern int32_t DataDirectoryEntered;
 
 // Requests of the message being handled.
 extern int32_t RedrawRequested;

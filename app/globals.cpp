@@ -38,6 +38,7 @@ int32_t ItemViewActive = 0;
 int32_t ClearRequested = 0;
 int32_t PalettePending = 0;
 int32_t LastResult = 0;
+int32_t DataDirectoryEntered = 0;
 
 int32_t RedrawRequested = 0;
 int32_t CursorOnlyRequested = 0;
@@ -87,6 +88,7 @@ void ResetGlobals() {
     ClearRequested = 0;
     PalettePending = 0;
     LastResult = 0;
+    DataDirectoryEntered = 0;
 
     RedrawRequested = 0;
     CursorOnlyRequested = 0;
