@@ -19,6 +19,8 @@ typedef int32_t BkResult;
 #define DDERR_NOTLOCKED ((int32_t)0x887601E6u)
 #define DSERR_NODRIVER ((int32_t)0x88780078u)
 #define DSERR_BUFFERLOST ((int32_t)0x88780096u)
+#define DSERR_BADFORMAT ((int32_t)0x88780064u)
+#define DSERR_INVALIDPARAM ((int32_t)0x80070057u)
 
 // Flags and capabilities the system passes.
 #define DDSCL_FULLSCREEN 0x1u
@@ -70,6 +72,8 @@ typedef int32_t BkResult;
 #define VK_BACK 0x08
 #define VK_TAB 0x09
 #define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
 #define VK_LEFT 0x25

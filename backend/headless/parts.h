@@ -1,0 +1,5 @@
+// Private to the headless backend: each file's part of HeadlessReset.
+#pragma once
+
+void HeadlessResetScreen();
+void HeadlessResetSound();

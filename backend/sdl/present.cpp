@@ -1,0 +1,202 @@
+// Showing the 8-bit front buffer: a palette lookup into a 32-bit streaming
+// texture drawn at a 640 x 480 logical size (4:3 kept, black bars,
+// nearest-neighbour scaling), presented with vsync and paced at 60 flips a
+// second whatever the monitor does.
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "backend/sdl/parts.h"
+#include "backend/soft/soft.h"
+
+#define FLIPS_PER_SECOND 60
+
+static SDL_Renderer* Renderer = nullptr;
+static SDL_Texture* Texture = nullptr;
+static uint32_t Lookup[256];
+static int LookupReady = 0;
+static int PacingRead = 0;
+static int Pacing = 1;
+static uint64_t LastFlip = 0;  // performance-counter time of the last flip
+// A palette attached right after the wait for the vertical blank is shown
+// with the flip that follows, as one picture; until then it waits here.
+static int BlankWaited = 0;
+static int PaletteDeferred = 0;
+
+// ZEM_NO_PACING=1 turns the 60 Hz pacing off (for measurements).
+static int PacingOn() {
+    if (!PacingRead) {
+        PacingRead = 1;
+        const char* value = std::getenv("ZEM_NO_PACING");
+        Pacing = !(value && std::strcmp(value, "1") == 0);
+    }
+    return Pacing;
+}
+
+static void DefaultLookup() {
+    // Without a palette: a 3-3-2 colour cube, as the text colour matching
+    // assumes.
+    for (int i = 0; i < 256; i++) {
+        uint32_t r = (uint32_t)((i >> 5) & 7) * 255 / 7;
+        uint32_t g = (uint32_t)((i >> 2) & 7) * 255 / 7;
+        uint32_t b = (uint32_t)(i & 3) * 255 / 3;
+        Lookup[i] = 0xFF000000u | r << 16 | g << 8 | b;
+    }
+    LookupReady = 1;
+}
+
+static int MakeTexture() {
+    Texture = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888,
+                                SDL_TEXTUREACCESS_STREAMING, SOFT_WIDTH,
+                                SOFT_HEIGHT);
+    if (!Texture) return 0;
+    SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
+    return 1;
+}
+
+BkResult BackendTakeDisplay() {
+    SDL_Window* window = SdlWindow();
+    if (!window) return DDERR_GENERIC;
+    if (Renderer) return BK_OK;
+    PacingOn();
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    Renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!Renderer)
+        Renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (!Renderer) return DDERR_GENERIC;
+    SDL_RenderSetLogicalSize(Renderer, SOFT_WIDTH, SOFT_HEIGHT);
+    if (!MakeTexture()) {
+        SDL_DestroyRenderer(Renderer);
+        Renderer = nullptr;
+        return DDERR_GENERIC;
+    }
+    if (!LookupReady) DefaultLookup();
+    SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
+    SDL_RenderClear(Renderer);
+    SDL_RenderPresent(Renderer);
+    LastFlip = 0;
+    BlankWaited = 0;
+    PaletteDeferred = 0;
+    return BK_OK;
+}
+
+void SdlDropRenderer() {
+    if (Texture) SDL_DestroyTexture(Texture);
+    if (Renderer) SDL_DestroyRenderer(Renderer);
+    Texture = nullptr;
+    Renderer = nullptr;
+    BlankWaited = 0;
+    PaletteDeferred = 0;
+}
+
+// The mode is given back: the screen is left to the desktop (and to a
+// message box that may follow).
+void BackendGiveDisplay() {
+    SdlDropRenderer();
+    if (SdlWindow()) SDL_HideWindow(SdlWindow());
+}
+
+void SdlRenderReset() {
+    if (!Renderer) return;
+    if (Texture) SDL_DestroyTexture(Texture);
+    Texture = nullptr;
+    MakeTexture();
+    SdlRepresent();
+}
+
+// ---------------------------------------------------------------------------
+// Pacing.
+
+static void WaitUntil(uint64_t target) {
+    uint64_t frequency = SDL_GetPerformanceFrequency();
+    for (;;) {
+        uint64_t now = SDL_GetPerformanceCounter();
+        if (now >= target) return;
+        uint64_t ms = (target - now) * 1000 / frequency;
+        // Sleep while that is safe; the last millisecond is waited out.
+        if (ms >= 2)
+            SDL_Delay((uint32_t)(ms - 1));
+    }
+}
+
+static uint64_t Period() {
+    return SDL_GetPerformanceFrequency() / FLIPS_PER_SECOND;
+}
+
+// The vertical blank of a 60 Hz screen: one period after the last flip.
+void BackendWaitVerticalBlank() {
+    if (PacingOn() && LastFlip) WaitUntil(LastFlip + Period());
+    BlankWaited = 1;
+}
+
+static void PaceFlip() {
+    if (!PacingOn()) return;
+    uint64_t now = SDL_GetPerformanceCounter();
+    uint64_t period = Period();
+    if (LastFlip) {
+        uint64_t next = LastFlip + period;
+        if (now < next) {
+            WaitUntil(next);
+            LastFlip = next;
+            return;
+        }
+        // Late by less than a period: keep the beat; later: start anew.
+        if (now - next < period) {
+            LastFlip = next;
+            return;
+        }
+    }
+    LastFlip = now;
+}
+
+// ---------------------------------------------------------------------------
+// Present.
+
+static void Present(const uint8_t* pixels, int32_t pitch) {
+    if (!Renderer || !Texture || !pixels) return;
+    void* target = nullptr;
+    int targetPitch = 0;
+    if (SDL_LockTexture(Texture, nullptr, &target, &targetPitch) == 0) {
+        for (int y = 0; y < SOFT_HEIGHT; y++) {
+            const uint8_t* src = pixels + (size_t)y * pitch;
+            uint32_t* dst = (uint32_t*)((uint8_t*)target + (size_t)y * targetPitch);
+            for (int x = 0; x < SOFT_WIDTH; x++) dst[x] = Lookup[src[x]];
+        }
+        SDL_UnlockTexture(Texture);
+    }
+    SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
+    SDL_RenderClear(Renderer);
+    SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+    SDL_RenderPresent(Renderer);
+    BlankWaited = 0;
+    PaletteDeferred = 0;
+}
+
+void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
+                 SoftShowReason reason) {
+    if (palette) {
+        for (int i = 0; i < 256; i++)
+            Lookup[i] = 0xFF000000u | (uint32_t)palette[i * 4] << 16 |
+                        (uint32_t)palette[i * 4 + 1] << 8 |
+                        (uint32_t)palette[i * 4 + 2];
+        LookupReady = 1;
+    }
+    if (reason == SOFT_SHOW_PALETTE && BlankWaited) {
+        PaletteDeferred = 1;
+        return;
+    }
+    if (reason == SOFT_SHOW_FLIP) PaceFlip();
+    Present(pixels, pitch);
+}
+
+void SdlRepresent() {
+    BkSurface* primary = SoftPrimary();
+    if (primary) Present(primary->pixels, primary->pitch);
+}
+
+void SdlFlushDeferred() {
+    if (PaletteDeferred) SdlRepresent();
+    BlankWaited = 0;
+    PaletteDeferred = 0;
+}

@@ -1,0 +1,261 @@
+// The SDL window and its events: a desktop-sized full-screen window, events
+// turned into the window's messages, key and button states, the clock, the
+// message box and the system pointer.
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "backend/sdl/parts.h"
+#include "backend/soft/soft.h"
+
+static SDL_Window* Window = nullptr;
+static int VideoTried = 0;
+static int VideoOk = 0;
+// Key and button states as of the last event turned into a message, so that
+// a message handler sees the state that belongs to its message even when
+// more events wait behind it.
+static uint8_t KeysDown[256];
+static uint32_t Buttons = 0;
+static uint16_t Modifiers = 0;
+
+int SdlVideoUp() {
+    if (!VideoTried) {
+        VideoTried = 1;
+        VideoOk = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+        if (!VideoOk)
+            std::fprintf(stderr, "zemVR: no video: %s\n", SDL_GetError());
+    }
+    return VideoOk;
+}
+
+SDL_Window* SdlWindow() { return Window; }
+
+BkResult BackendFault(SoftOp op) {
+    (void)op;
+    return 0;
+}
+
+void BackendReleased(const char* what) { (void)what; }
+
+int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
+    if (!SdlVideoUp()) return 0;
+    if (width <= 0 || height <= 0) {
+        width = SOFT_WIDTH;
+        height = SOFT_HEIGHT;
+    }
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    Window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED,
+                              SDL_WINDOWPOS_UNDEFINED, width, height,
+                              SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (!Window) {
+        std::fprintf(stderr, "zemVR: no window: %s\n", SDL_GetError());
+        return 0;
+    }
+    // Characters come from key presses; no input method is wanted.
+    SDL_StopTextInput();
+    for (uint8_t& k : KeysDown) k = 0;
+    Buttons = 0;
+    Modifiers = 0;
+    return 1;
+}
+
+void BackendWindowShow() {
+    if (!Window) return;
+    SDL_ShowWindow(Window);
+    SDL_RaiseWindow(Window);
+}
+
+void BackendWindowClose() {
+    SdlDropRenderer();
+    if (Window) SDL_DestroyWindow(Window);
+    Window = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Events into messages.
+
+static int VirtualKey(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + (key - SDLK_F1);
+    switch (key) {
+        case SDLK_ESCAPE: return VK_ESCAPE;
+        case SDLK_SPACE: return VK_SPACE;
+        case SDLK_RETURN:
+        case SDLK_RETURN2:
+        case SDLK_KP_ENTER: return VK_RETURN;
+        case SDLK_BACKSPACE: return VK_BACK;
+        case SDLK_TAB: return VK_TAB;
+        case SDLK_LEFT: return VK_LEFT;
+        case SDLK_RIGHT: return VK_RIGHT;
+        case SDLK_UP: return VK_UP;
+        case SDLK_DOWN: return VK_DOWN;
+        // The keypad's + and - are keys of their own.
+        case SDLK_KP_PLUS: return VK_ADD;
+        case SDLK_KP_MINUS: return VK_SUBTRACT;
+        case SDLK_PLUS:
+        case SDLK_EQUALS: return VK_OEM_PLUS;
+        case SDLK_MINUS: return VK_OEM_MINUS;
+        case SDLK_COMMA:
+        case SDLK_LESS: return VK_OEM_COMMA;
+        case SDLK_PERIOD:
+        case SDLK_GREATER: return VK_OEM_PERIOD;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL: return VK_CONTROL;
+        default: return 0;
+    }
+}
+
+// Mouse positions arrive in the 640 x 480 logical picture (the renderer
+// scales them); the black bars give positions outside it.
+static intptr_t MouseLParam(int x, int y) {
+    if (x < 0) x = 0;
+    if (x > SOFT_WIDTH - 1) x = SOFT_WIDTH - 1;
+    if (y < 0) y = 0;
+    if (y > SOFT_HEIGHT - 1) y = SOFT_HEIGHT - 1;
+    return MAKE_MOUSE_LPARAM(x, y);
+}
+
+static uintptr_t MouseFlags() {
+    uintptr_t flags = 0;
+    if (Buttons & SDL_BUTTON_LMASK) flags |= 0x1;
+    if (Buttons & SDL_BUTTON_RMASK) flags |= 0x2;
+    return flags;
+}
+
+static uint32_t ButtonBit(int button) {
+    return button >= 1 && button <= 31 ? SDL_BUTTON(button) : 0;
+}
+
+static void Convert(const SDL_Event& e) {
+    BkWindow* w = SoftWindow();
+    switch (e.type) {
+        case SDL_MOUSEMOTION:
+            Buttons = e.motion.state;
+            MessagePost(w, WM_MOUSEMOVE, MouseFlags(),
+                        MouseLParam(e.motion.x, e.motion.y));
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            Buttons |= ButtonBit(e.button.button);
+            if (e.button.button == SDL_BUTTON_LEFT)
+                // Every second press of a quick series is a double click.
+                MessagePost(w,
+                            e.button.clicks % 2 == 0 ? WM_LBUTTONDBLCLK
+                                                     : WM_LBUTTONDOWN,
+                            MouseFlags(), MouseLParam(e.button.x, e.button.y));
+            else if (e.button.button == SDL_BUTTON_RIGHT)
+                MessagePost(w, WM_RBUTTONDOWN, MouseFlags(),
+                            MouseLParam(e.button.x, e.button.y));
+            break;
+        case SDL_MOUSEBUTTONUP:
+            Buttons &= ~ButtonBit(e.button.button);
+            if (e.button.button == SDL_BUTTON_LEFT)
+                MessagePost(w, WM_LBUTTONUP, MouseFlags(),
+                            MouseLParam(e.button.x, e.button.y));
+            else if (e.button.button == SDL_BUTTON_RIGHT)
+                MessagePost(w, WM_RBUTTONUP, MouseFlags(),
+                            MouseLParam(e.button.x, e.button.y));
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            Modifiers = e.key.keysym.mod;
+            int vk = VirtualKey(e.key.keysym.sym);
+            if (!vk) break;
+            int down = e.type == SDL_KEYDOWN;
+            KeysDown[vk] = (uint8_t)down;
+            // lParam as a key message carries it: repeat count 1, bit 30
+            // the previous state, bit 31 the transition.
+            intptr_t lParam = 1;
+            if (!down)
+                lParam |= (intptr_t)0xC0000000u;
+            else if (e.key.repeat)
+                lParam |= (intptr_t)0x40000000;
+            MessagePost(w, down ? WM_KEYDOWN : WM_KEYUP, (uintptr_t)vk,
+                        lParam);
+            break;
+        }
+        case SDL_QUIT:
+            MessagePost(w, WM_CLOSE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+                MessagePost(w, WM_CLOSE, 0, 0);
+            else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                     e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                     e.window.event == SDL_WINDOWEVENT_RESTORED)
+                SdlRepresent();
+            break;
+        case SDL_RENDER_DEVICE_RESET:
+        case SDL_RENDER_TARGETS_RESET:
+            SdlRenderReset();
+            break;
+        default:
+            break;
+    }
+}
+
+void BackendPumpMessages() {
+    SdlFlushDeferred();
+    if (!VideoOk) return;
+    // One event at a time, so that the states above stay those of the
+    // message about to be handled.
+    SDL_Event e;
+    while (SoftQueueLength() == 0 && SDL_PollEvent(&e)) Convert(e);
+}
+
+void BackendIdle() { SDL_Delay(1); }
+
+int16_t KeyState(int32_t virtualKey) {
+    int down = 0;
+    switch (virtualKey) {
+        case VK_LBUTTON: down = (Buttons & SDL_BUTTON_LMASK) != 0; break;
+        case VK_RBUTTON: down = (Buttons & SDL_BUTTON_RMASK) != 0; break;
+        case VK_SHIFT: down = (Modifiers & KMOD_SHIFT) != 0; break;
+        case VK_CONTROL: down = (Modifiers & KMOD_CTRL) != 0; break;
+        default:
+            down = virtualKey >= 0 && virtualKey < 256 && KeysDown[virtualKey];
+            break;
+    }
+    return down ? (int16_t)0x8000 : 0;
+}
+
+static int DesktopSize(int32_t* width, int32_t* height) {
+    SDL_DisplayMode mode;
+    if (!SdlVideoUp() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
+    *width = mode.w;
+    *height = mode.h;
+    return 1;
+}
+
+int32_t ScreenWidth() {
+    int32_t w = SOFT_WIDTH, h = SOFT_HEIGHT;
+    DesktopSize(&w, &h);
+    return w;
+}
+
+int32_t ScreenHeight() {
+    int32_t w = SOFT_WIDTH, h = SOFT_HEIGHT;
+    DesktopSize(&w, &h);
+    return h;
+}
+
+void CursorHide() {
+    if (SdlVideoUp()) SDL_ShowCursor(SDL_DISABLE);
+}
+
+uint32_t ClockMilliseconds() { return SDL_GetTicks(); }
+
+// Where no box can be shown the text still reaches the user.
+void MessageBoxShow(BkWindow* owner, const char* text, const char* caption) {
+    if (!text) text = "";
+    if (!caption) caption = "";
+    SDL_Window* parent = nullptr;
+    if (owner && owner->alive && Window &&
+        (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN))
+        parent = Window;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text,
+                                 parent) != 0)
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+}
