@@ -1,0 +1,52 @@
+// Helpers shared by the picture tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/image.h"
+#include "platform/platform.h"
+#include "tests/support/support.h"
+
+// A memory picture over a block the test owns.
+inline Image MemoryPicture(std::vector<uint8_t>& block, int32_t width, int32_t height) {
+    Image image{};
+    image.pixels = block.data();
+    image.width = image.pitch = width;
+    image.height = height;
+    image.size = (int32_t)block.size();
+    return image;
+}
+
+inline std::vector<uint8_t> Content(const Image* image) {
+    return std::vector<uint8_t>(image->pixels, image->pixels + image->size);
+}
+
+// Little-endian run word, as the encoded stream holds it.
+inline void PutWord(std::vector<uint8_t>& out, uint32_t word) {
+    for (int i = 0; i < 4; i++) out.push_back((uint8_t)(word >> (8 * i)));
+}
+
+// A picture with a BmpSpec knob changed.
+template <typename Change>
+std::vector<uint8_t> DamagedBmp(int32_t width, int32_t height, Change change) {
+    BmpSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.pixels.assign((size_t)(width < 0 ? 0 : width) * (height < 0 ? -height : height), 3);
+    change(spec);
+    return MakeBmp(spec);
+}
+
+// The archive keeps a block of its own; the tests count what lies beyond it.
+inline int32_t ArchiveBlocks = 0;
+inline int32_t ArchiveBytes = 0;
+inline int Install(const std::vector<PackMember>& members) {
+    int ok = InstallArchive(members);
+    ArchiveBlocks = LiveBlocks;
+    ArchiveBytes = LiveBytes;
+    return ok;
+}
+inline int32_t Blocks() { return LiveBlocks - ArchiveBlocks; }
+inline int32_t BytesAlive() { return LiveBytes - ArchiveBytes; }
