@@ -34,6 +34,12 @@ protected:
         ReleaseSounds(1);
         SoundRelease(SoundObject);
         SoundObject = nullptr;
+        // The nodes live to the end of the process; the test hands them back.
+        while (SoundList) {
+            SoundNode* next = SoundList->next;
+            TrackedFree(SoundList);
+            SoundList = next;
+        }
     }
 };
 

@@ -26,6 +26,12 @@ protected:
         ReleaseSounds(1);
         SoundRelease(SoundObject);
         SoundObject = nullptr;
+        // The nodes live to the end of the process; the test hands them back.
+        while (SoundList) {
+            SoundNode* next = SoundList->next;
+            TrackedFree(SoundList);
+            SoundList = next;
+        }
     }
     // Installs the file as S.WAV and loads it (with the failAt-th allocation
     // failing when given); the buffer is released again.
