@@ -16,13 +16,12 @@ static inline void CopyRun(uint8_t* d, const uint8_t* s, int32_t n) {
         *d++ = *s++;
         n--;
     }
-    while (n > 3) {
-        std::memcpy(d, s, 4);
-        d += 4;
-        s += 4;
-        n -= 4;
-    }
-    while (n-- > 0) *d++ = *s++;
+    // A counted loop, so the compiler may widen the stores further.
+    int32_t words = n / 4;
+    for (int32_t i = 0; i < words; i++) std::memcpy(d + 4 * i, s + 4 * i, 4);
+    d += 4 * words;
+    s += 4 * words;
+    for (n -= 4 * words; n > 0; n--) *d++ = *s++;
 }
 
 static inline uint32_t RunWord(const uint8_t* p) {
