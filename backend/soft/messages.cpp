@@ -63,10 +63,13 @@ static int KeyCharacter(uintptr_t virtualKey) {
     }
 }
 
+// The character is the next message taken, ahead of anything already
+// waiting, so that it directly follows its key press.
 void MessageTranslate(const BkMsg* msg) {
     if (!msg || msg->message != WM_KEYDOWN) return;
     int ch = KeyCharacter(msg->wParam);
-    if (ch) MessagePost(msg->window, WM_CHAR, (uintptr_t)ch, msg->lParam);
+    if (ch)
+        Queue.push_front(BkMsg{msg->window, WM_CHAR, (uintptr_t)ch, msg->lParam});
 }
 
 intptr_t MessageDispatch(const BkMsg* msg) {
