@@ -18,15 +18,21 @@ static Canvas CursorArrow() {
     return c;
 }
 
+// A white-gloved hand pointing up; the fingertip is the hot point.
 static Canvas CursorHand() {
     Canvas c = MakeCanvas(32, 32, FIX_BLACK);
-    FillEllipse(&c, 16.5, 17.5, 2.2, 2.2, FIX_GOLDS + 7);           // fingertip
-    FillPolygon(&c, {{14.3, 17.5}, {18.7, 17.5}, {18.7, 25}, {14.3, 25}}, FIX_GOLDS + 7);
-    FillPolygon(&c, {{9, 23}, {25, 22}, {26, 30}, {10, 31}}, FIX_GOLDS + 6);  // palm
-    for (int k = 0; k < 3; k++) FillEllipse(&c, 20.5 + 2.2 * k, 22.5, 1.6, 2.4, FIX_GOLDS + 6);
-    FillEllipse(&c, 9.5, 24, 2, 3.5, FIX_GOLDS + 6);                   // thumb
+    FillEllipse(&c, 16.5, 17, 2.5, 2.5, FIX_WHITE);
+    FillPolygon(&c, {{14, 17}, {19, 17}, {19, 26}, {14, 26}}, FIX_WHITE);
+    for (int k = 0; k < 3; k++) FillEllipse(&c, 21 + 2.6 * k, 22 + 0.4 * k, 1.5, 2.2, FIX_WHITE);
+    FillPolygon(&c, {{11, 23}, {27, 22}, {27, 28}, {24, 31}, {14, 31}, {11, 28}}, FIX_WHITE);
+    FillPolygon(&c, {{8, 22}, {11, 23}, {13, 27}, {11, 28}, {8, 25}}, FIX_WHITE);
+    for (int y = 21; y < 25; y++) {
+        Put(&c, 19, y, FIX_GREY);
+        Put(&c, 22, y + 1, FIX_GREY);
+        Put(&c, 25, y + 1, FIX_GREY);
+    }
+    for (int x = 14; x < 25; x++) Put(&c, x, 31, FIX_LIGHT);
     OutlineShape(&c, FIX_BLACK, FIX_INK);
-    Put(&c, 16, 16, FIX_RED);  // the point that counts
     return c;
 }
 

@@ -1,0 +1,215 @@
+"""Running the real program under a virtual X server: start and stop Xvfb on
+a free display, drive the mouse and keyboard with xdotool, read the screen
+back with xwd, send a window-close request, and read a process's CPU time.
+Standard library only."""
+
+import ctypes
+import ctypes.util
+import os
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def log(message):
+    print(message, flush=True)
+
+
+class Display:
+    """An Xvfb server on a display number it picked itself (-displayfd)."""
+
+    def __init__(self, width=640, height=480):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+             "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write_fd)
+        number = b""
+        deadline = time.time() + 15
+        while not number.endswith(b"\n") and time.time() < deadline:
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_fd)
+        if not number.strip():
+            self.close()
+            raise Failure("Xvfb did not start")
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+
+    def run(self, *args, timeout=10):
+        return subprocess.run(list(args), env=self.env, timeout=timeout,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def xdotool(self, *args):
+        result = self.run("xdotool", *[str(a) for a in args])
+        return result.stdout.decode(errors="replace")
+
+    def move(self, x, y):
+        self.xdotool("mousemove", x, y)
+
+    def key(self, name):
+        self.xdotool("key", name)
+
+    def click(self, x, y):
+        self.move(x, y)
+        time.sleep(0.1)
+        self.xdotool("click", 1)
+
+    def drag(self, x0, y0, x1, y1, steps=5):
+        """Press at (x0, y0), move in steps to (x1, y1), release."""
+        self.move(x0, y0)
+        time.sleep(0.15)
+        self.xdotool("mousedown", 1)
+        time.sleep(0.1)
+        for i in range(1, steps + 1):
+            self.move(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+            time.sleep(0.05)
+        time.sleep(0.1)
+        self.xdotool("mouseup", 1)
+
+    def windows(self, name):
+        out = self.xdotool("search", "--name", name)
+        return [w for w in out.split() if w.isdigit()]
+
+    def screenshot(self):
+        result = self.run("xwd", "-root", "-silent", timeout=20)
+        check(result.returncode == 0, "xwd failed: %s" % result.stderr.decode(errors="replace"))
+        return Screen(result.stdout)
+
+    def close_request(self, window):
+        """What a window manager sends for Alt+F4: WM_DELETE_WINDOW."""
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                   ctypes.c_long, ctypes.c_void_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        dpy = x11.XOpenDisplay(self.name.encode())
+        check(dpy, "cannot open display %s" % self.name)
+        protocols = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        delete = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                        ("pad", ctypes.c_long * 12)]
+        event = ClientMessage()
+        event.type = 33  # ClientMessage
+        event.window = int(window)
+        event.message_type = protocols
+        event.format = 32
+        event.data[0] = delete
+        event.data[1] = 0  # CurrentTime
+        x11.XSendEvent(dpy, int(window), 0, 0, ctypes.byref(event))
+        x11.XFlush(dpy)
+        x11.XCloseDisplay(dpy)
+
+    def close(self):
+        stop(self.proc)
+
+
+def stop(proc, wait=5):
+    """Ends a process we started and everything in its session."""
+    if proc is None or proc.poll() is not None:
+        return
+    try:
+        os.killpg(proc.pid, signal.SIGTERM)
+    except (ProcessLookupError, PermissionError):
+        proc.terminate()
+    try:
+        proc.wait(wait)
+    except subprocess.TimeoutExpired:
+        try:
+            os.killpg(proc.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            proc.kill()
+        proc.wait(wait)
+
+
+class Screen:
+    """An xwd dump (format 7, ZPixmap, 24 or 32 bits a pixel) as RGB."""
+
+    def __init__(self, data):
+        header = struct.unpack(">25I", data[:100])
+        header_size, version = header[0], header[1]
+        check(version == 7, "unexpected xwd version %d" % version)
+        self.width, self.height = header[4], header[5]
+        byte_order, bits_per_pixel, self.bytes_per_line = header[7], header[11], header[12]
+        red_mask, green_mask, blue_mask = header[14], header[15], header[16]
+        ncolors = header[19]
+        check(bits_per_pixel in (24, 32), "unexpected %d bits a pixel" % bits_per_pixel)
+        self.bpp = bits_per_pixel // 8
+        self.pixels = data[header_size + 12 * ncolors:]
+        check(len(self.pixels) >= self.bytes_per_line * self.height, "short xwd image")
+        self.little = byte_order == 0
+        self.shifts = [self._shift(m) for m in (red_mask, green_mask, blue_mask)]
+
+    @staticmethod
+    def _shift(mask):
+        shift = 0
+        while mask and not mask & 1:
+            mask >>= 1
+            shift += 1
+        return shift
+
+    def rgb(self, x, y):
+        at = y * self.bytes_per_line + x * self.bpp
+        raw = self.pixels[at:at + self.bpp]
+        value = int.from_bytes(raw, "little" if self.little else "big")
+        return tuple((value >> s) & 255 for s in self.shifts)
+
+
+class Program:
+    """The program under test, started in a folder with an environment."""
+
+    def __init__(self, display, binary, folder, extra_env=None):
+        env = dict(display.env if display else os.environ)
+        env.update(extra_env or {})
+        self.err = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([binary], cwd=folder, env=env,
+                                     stdout=subprocess.DEVNULL, stderr=self.err,
+                                     start_new_session=True)
+        self.started = time.time()
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def wait(self, timeout):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stderr(self):
+        self.err.seek(0)
+        return self.err.read().decode(errors="replace")
+
+    def cpu_seconds(self):
+        """utime + stime of the process so far, from /proc/<pid>/stat."""
+        with open("/proc/%d/stat" % self.proc.pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        ticks = int(fields[11]) + int(fields[12])
+        return ticks / os.sysconf("SC_CLK_TCK")
+
+    def close(self):
+        stop(self.proc)
