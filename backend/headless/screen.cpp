@@ -61,12 +61,10 @@ void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
         PaletteAttaches++;
 }
 
-// While the chain exists its front buffer is the screen (a test may also
-// write into it through a lock); afterwards the last picture shown stays.
-const uint8_t* HeadlessScreen() {
-    BkSurface* primary = SoftPrimary();
-    return primary ? primary->pixels : Shown;
-}
+// What the last flip or palette change put on the screen, as the SDL
+// backend shows it: later writes into the front buffer's memory (through a
+// pointer kept from before a flip) are not seen until the next show.
+const uint8_t* HeadlessScreen() { return Shown; }
 
 const uint8_t* HeadlessBackPixels() {
     BkSurface* primary = SoftPrimary();
