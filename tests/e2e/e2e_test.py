@@ -218,7 +218,7 @@ def case_doors(args, audio):
         check(world.near(d.screenshot().rgb(*probe), world.STAMP), "the stamp is not in the scene")
         cursor_at(d, hot_x - 16, hot_y - 16, frame=1)
         d.xdotool("click", 1)
-        for x in (hot_x - 16, 600, 300):
+        for x in (hot_x - 16, 560, 300):  # clear of the edge-scroll margins
             if x != hot_x - 16:
                 d.move(x, 200)
             frame = ((639 - x) >> 3) % 24
