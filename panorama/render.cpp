@@ -25,7 +25,6 @@ static const int32_t BlockColumns = 16;
 static const int32_t BandRows = 512;
 static const int32_t BufferStride = BandRows + 16;
 static const int32_t FractionBits = 22;
-static const int64_t Wrap = (int64_t)1 << 32;
 
 // The picture and the settled pan of one draw.
 struct PanoramaSource {
@@ -38,11 +37,13 @@ struct PanoramaSource {
     int useShuffle;
 };
 
-// Byte offsets from the pixel block: picture column c is stored column
-// N - 1 - c.
+// The picture column shown at a screen column (stored column N - 1 - c).
 static int64_t PictureColumn(const PanoramaSource* s, int64_t screenColumn) {
     return (s->panX + screenColumn) % s->columns;
 }
+
+#ifdef ZEM_PANORAMA_SSE
+static const int64_t Wrap = (int64_t)1 << 32;
 
 // Leading runs of 16 rows that the shuffle path may take: every index of
 // the run inside the picture, no wrap of the 32-bit row position, and the
@@ -65,8 +66,7 @@ static int32_t ShuffleRuns(uint32_t start, uint32_t step, int64_t columnBytes,
     return runs < rows / 16 ? (int32_t)runs : rows / 16;
 }
 
-#ifdef ZEM_PANORAMA_SSE
-// rows 16 at a time: the picture rows of a run lie within 16 bytes of the
+// Rows 16 at a time: the picture rows of a run lie within 16 bytes of the
 // first, so one load and one byte shuffle make 16 output rows per column.
 __attribute__((target("ssse3"))) static void ShuffleColumnPair(
     const uint8_t* left, const uint8_t* right, uint32_t u, uint32_t step, int32_t runs,
