@@ -333,7 +333,51 @@ def case_idle(args):
         s.close()
 
 
+def difference(a, b):
+    """Share of sampled pixels that differ between two screenshots."""
+    points = [(x, y) for y in range(30, 430, 20) for x in range(0, 520, 20)]
+    return sum(not world.near(a.rgb(x, y), b.rgb(x, y), 20) for x, y in points) / len(points)
+
+
+def case_demo(args):
+    """zemvr-demo carries its world: started in an empty folder it shows the
+    square, goes through the cottage door (creak and transition), on to the
+    desk with Enter, and ends with Esc."""
+    tmp = tempfile.TemporaryDirectory(prefix="zem-demo-")
+    display = Display()
+    audio = os.path.join(tmp.name, "audio.raw")
+    env = lsan_env()
+    env.update({"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": audio})
+    program = Program(display, args.zemvr, tmp.name, env)
+    try:
+        display.move(300, 240)
+        check(watch(display, program, 10, lambda sc: sc.rgb(320, 100) != (0, 0, 0)), "nothing on the screen")
+        time.sleep(0.5)
+        square = display.screenshot()
+        # The cottage door: columns 280..340 of the square at PanX 0.
+        door_hot = (310, world.screen_row_for(310, 330))
+        display.click(door_hot[0] - 16, door_hot[1] - 16)
+        time.sleep(2.5)
+        room = display.screenshot()
+        check(difference(square, room) > 0.5, "the cottage door did not lead anywhere new")
+        display.move(300, 240)
+        display.key("Return")
+        time.sleep(1.5)
+        desk = display.screenshot()
+        check(difference(room, desk) > 0.5, "Enter did not move on to the desk")
+        log("demo: square -> room %.0f%% changed, room -> desk %.0f%% changed"
+            % (100 * difference(square, room), 100 * difference(room, desk)))
+        display.key("Escape")
+        expect_exit(program, "Esc in the demo")
+        check_audio(audio)
+    finally:
+        program.close()
+        display.close()
+        tmp.cleanup()
+
+
 CASES = {
+    "demo": case_demo,
     "start": case_start,
     "quit_f12": lambda a: case_quit(a, "F12"),
     "quit_close": lambda a: case_quit(a, "close request"),
