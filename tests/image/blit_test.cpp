@@ -105,6 +105,7 @@ TEST(Blit, RawRowsAndPlacement) {
     source.x = 0;
     source.y = 4;  // below the destination: nothing to copy
     EXPECT_TRUE(BlitImage(&d, &source, nullptr));
+    EXPECT_FALSE(BlitImage(&d, &d, nullptr));  // never onto itself
     d.encoded = 1;
     source.y = 0;
     EXPECT_FALSE(BlitImage(&d, &source, nullptr));
