@@ -55,6 +55,21 @@ static int MakeTexture() {
     return 1;
 }
 
+// Whether the renderer is OpenGL drawn by the processor (llvmpipe and its
+// kind), as on a virtual X server.
+static int RasterisedOnProcessor() {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(Renderer, &info) != 0 || !info.name ||
+        std::strncmp(info.name, "opengl", 6) != 0)
+        return 0;
+    typedef const unsigned char* (*GetString)(unsigned int);
+    GetString get = (GetString)SDL_GL_GetProcAddress("glGetString");
+    const char* name = get ? (const char*)get(0x1F01 /* GL_RENDERER */) : nullptr;
+    return name && (std::strstr(name, "llvmpipe") || std::strstr(name, "softpipe") ||
+                    std::strstr(name, "Software Rasterizer") ||
+                    std::strstr(name, "swrast"));
+}
+
 BkResult BackendTakeDisplay() {
     SDL_Window* window = SdlWindow();
     if (!window) return DDERR_GENERIC;
@@ -62,6 +77,13 @@ BkResult BackendTakeDisplay() {
     PacingOn();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     Renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (Renderer && RasterisedOnProcessor() && !SDL_GetHint(SDL_HINT_RENDER_DRIVER)) {
+        // A processor-rasterised OpenGL costs several times what SDL's own
+        // software renderer does for one scaled picture.
+        SDL_DestroyRenderer(Renderer);
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        Renderer = nullptr;
+    }
     if (!Renderer)
         Renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     if (!Renderer) return DDERR_GENERIC;
