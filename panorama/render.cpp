@@ -152,7 +152,7 @@ static void ResampleColumnPair(const PanoramaSource* s, int32_t j, int32_t y0, i
         u += step * (uint32_t)y;
     }
 #endif
-    uint32_t last = (uint32_t)(h - 1 < 0xFFFFFFFF ? h - 1 : 0xFFFFFFFF);
+    uint32_t last = (uint32_t)(h - 1);
     for (; y < rows; y++) {
         uint32_t row = u >> FractionBits;
         if (row > last) row = last;
@@ -162,8 +162,8 @@ static void ResampleColumnPair(const PanoramaSource* s, int32_t j, int32_t y0, i
     }
 }
 
-// count buffered columns of rows bytes become the destination's columns x0
-// onwards.
+// count buffered columns of rows bytes become count destination columns
+// from destination on.
 static void StoreColumns(const uint8_t* columns, int32_t count, int32_t rows,
                          uint8_t* destination, ptrdiff_t pitch) {
 #ifdef ZEM_PANORAMA_SSE
