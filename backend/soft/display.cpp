@@ -129,8 +129,10 @@ void DisplayRelease(BkDisplay* display) {
         FreeChain(chain);
     }
     std::vector<BkPalette*> palettes = LivePalettes;
+    BkSurface* other = SoftPrimary();  // a chain of another display
     for (BkPalette* p : palettes) {
         if (p->display != display) continue;
+        if (other && other->palette == p) other->palette = nullptr;
         Unlist(LivePalettes, p);
         delete p;
     }

@@ -92,6 +92,7 @@ void MessagePost(BkWindow* window, uint32_t message, uintptr_t wParam,
     Queue.push_back(BkMsg{window, message, wParam, lParam});
 }
 
+// The quit message is never dropped, however full the queue.
 void MessagePostQuit(int32_t exitCode) {
     Queue.push_back(BkMsg{nullptr, WM_QUIT, (uintptr_t)(uint32_t)exitCode, 0});
 }
