@@ -68,6 +68,10 @@ TEST(Startup, EachFailedStepNamesItselfAndTheLastResult) {
     FreshWorld(world);
     HeadlessFail(HOP_SOUND_CREATE, DSERR_NODRIVER, -1);
     ExpectFailure("Failed zemLoadBMP logo " + std::to_string(DSERR_NODRIVER));
+    // The back buffer's record is the first tracked block start-up takes.
+    FreshWorld(BaseWorld());
+    TrackedFailAt(1);
+    ExpectFailure("Failed TrackedAlloc BackBuffer 0");
     // No window: silently nothing.
     FreshWorld(BaseWorld());
     HeadlessFail(HOP_WINDOW_CREATE, DDERR_GENERIC, -1);
