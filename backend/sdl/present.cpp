@@ -24,6 +24,13 @@ static uint64_t LastFlip = 0;  // performance-counter time of the last flip
 static int BlankWaited = 0;
 static int PaletteDeferred = 0;
 
+// What the screen shows now, so that presenting the same picture again costs
+// a comparison instead of a conversion, an upload and a present: an idle
+// program redraws the same frame on every animation tick.
+static uint8_t Shown[SOFT_WIDTH * SOFT_HEIGHT];
+static uint32_t ShownLookup[256];
+static int ShownValid = 0;
+
 // ZEM_NO_PACING=1 turns the 60 Hz pacing off (for measurements).
 static int PacingOn() {
     if (!PacingRead) {
@@ -100,10 +107,12 @@ BkResult BackendTakeDisplay() {
     LastFlip = 0;
     BlankWaited = 0;
     PaletteDeferred = 0;
+    ShownValid = 0;
     return BK_OK;
 }
 
 void SdlDropRenderer() {
+    ShownValid = 0;
     if (Texture) SDL_DestroyTexture(Texture);
     if (Renderer) SDL_DestroyRenderer(Renderer);
     Texture = nullptr;
@@ -175,8 +184,30 @@ static void PaceFlip() {
 // ---------------------------------------------------------------------------
 // Present.
 
-static void Present(const uint8_t* pixels, int32_t pitch) {
+static int SameAsShown(const uint8_t* pixels, int32_t pitch) {
+    if (!ShownValid || std::memcmp(ShownLookup, Lookup, sizeof Lookup) != 0) return 0;
+    for (int y = 0; y < SOFT_HEIGHT; y++)
+        if (std::memcmp(Shown + (size_t)y * SOFT_WIDTH, pixels + (size_t)y * pitch, SOFT_WIDTH) != 0)
+            return 0;
+    return 1;
+}
+
+static void RememberShown(const uint8_t* pixels, int32_t pitch) {
+    for (int y = 0; y < SOFT_HEIGHT; y++)
+        std::memcpy(Shown + (size_t)y * SOFT_WIDTH, pixels + (size_t)y * pitch, SOFT_WIDTH);
+    std::memcpy(ShownLookup, Lookup, sizeof Lookup);
+    ShownValid = 1;
+}
+
+// force: the window lost what it showed (exposed, resized, renderer reset).
+static void Present(const uint8_t* pixels, int32_t pitch, int force) {
     if (!Renderer || !Texture || !pixels) return;
+    if (!force && SameAsShown(pixels, pitch)) {
+        BlankWaited = 0;
+        PaletteDeferred = 0;
+        return;
+    }
+    RememberShown(pixels, pitch);
     void* target = nullptr;
     int targetPitch = 0;
     if (SDL_LockTexture(Texture, nullptr, &target, &targetPitch) == 0) {
@@ -209,16 +240,17 @@ void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
         return;
     }
     if (reason == SOFT_SHOW_FLIP) PaceFlip();
-    Present(pixels, pitch);
+    Present(pixels, pitch, 0);
 }
 
 void SdlRepresent() {
     BkSurface* primary = SoftPrimary();
-    if (primary) Present(primary->pixels, primary->pitch);
+    if (primary) Present(primary->pixels, primary->pitch, 1);
 }
 
 void SdlFlushDeferred() {
-    if (PaletteDeferred) SdlRepresent();
+    BkSurface* primary = SoftPrimary();
+    if (PaletteDeferred && primary) Present(primary->pixels, primary->pitch, 0);
     BlankWaited = 0;
     PaletteDeferred = 0;
 }
