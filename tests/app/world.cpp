@@ -10,13 +10,13 @@
 #include "platform/platform.h"
 
 std::vector<uint8_t> TestBmp(int32_t width, int32_t height, const std::vector<uint8_t>& pixels) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.pixels = pixels;
-    for (uint32_t i = 0; i < 256; i++) spec.colours.push_back(i * 0x010101u);
-    spec.colours[TextIndex] = 0x000080FFu;
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.pixels = pixels;
+    for (uint32_t i = 0; i < 256; i++) layout.colours.push_back(i * 0x010101u);
+    layout.colours[TextIndex] = 0x000080FFu;
+    return MakeBmp(layout);
 }
 
 std::vector<uint8_t> OpaqueBmp(int32_t width, int32_t height, uint8_t index, uint8_t transparent) {

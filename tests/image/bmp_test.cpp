@@ -71,12 +71,12 @@ TEST(LoadBmp, EncodesRunsThroughTheRemapTable) {
 
 TEST(LoadBmp, ConvertsThePaletteWithGamma) {
     FreshProgram();
-    BmpSpec spec;
-    spec.width = spec.height = 1;
-    spec.pixels = {0};
-    spec.colours = {0xFF8001, 0x0002FF, 0x112233};
-    spec.colorsUsed = 2;
-    std::vector<uint8_t> file = MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = layout.height = 1;
+    layout.pixels = {0};
+    layout.colours = {0xFF8001, 0x0002FF, 0x112233};
+    layout.colorsUsed = 2;
+    std::vector<uint8_t> file = MakeBmp(layout);
     file[54 + 3] = 0x5A;  // the fourth byte stays as read
     ASSERT_TRUE(Install({{"PAL.BMP", file}, {"GREY.BMP", MakeFilledBmp(2, 2, 0)}}));
     uint8_t palette[1024];
@@ -95,14 +95,14 @@ TEST(LoadBmp, ConvertsThePaletteWithGamma) {
 
 TEST(LoadBmp, ShortColourTableStillLoads) {
     FreshProgram();
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.pixels = {1, 2, 3, 1};
-    spec.colours = {0x000000, 0xFFFFFF, 0x800000, 0x008000};
-    spec.colourTableEntries = 4;
-    spec.colorsUsed = 4;
-    ASSERT_TRUE(Install({{"TINY.BMP", MakeBmp(spec)}}));
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.pixels = {1, 2, 3, 1};
+    layout.colours = {0x000000, 0xFFFFFF, 0x800000, 0x008000};
+    layout.colourTableEntries = 4;
+    layout.colorsUsed = 4;
+    ASSERT_TRUE(Install({{"TINY.BMP", MakeBmp(layout)}}));
     uint8_t palette[1024];
     std::memset(palette, 0xAA, sizeof palette);
     Image* image = nullptr;
@@ -168,7 +168,7 @@ TEST(LoadBmp, ReuseKeepsOrReplacesTheRecord) {
 TEST(LoadBmp, RefusesBadFilesAndLeavesNothingBehind) {
     FreshProgram();
     auto bmp = [](int32_t w, int32_t h, auto change) { return DamagedBmp(w, h, change); };
-    auto same = [](BmpSpec&) {};
+    auto same = [](BmpLayout&) {};
     std::vector<uint8_t> rows = MakeFilledBmp(3, 3, 1);
     std::vector<PackMember> bad = {
         {"W0.BMP", bmp(0, 2, same)},
@@ -176,10 +176,10 @@ TEST(LoadBmp, RefusesBadFilesAndLeavesNothingBehind) {
         {"H0.BMP", bmp(2, 0, same)},
         {"TOPDOWN.BMP", bmp(2, -2, same)},
         {"WIDE.BMP", bmp(2049, 1, same)},
-        {"BPP4.BMP", bmp(2, 2, [](BmpSpec& s) { s.bitsPerPixel = 4; })},
-        {"RLE.BMP", bmp(2, 2, [](BmpSpec& s) { s.compression = 1; })},
-        {"USED.BMP", bmp(2, 2, [](BmpSpec& s) { s.colorsUsed = 257; })},
-        {"OFFSET.BMP", bmp(2, 2, [](BmpSpec& s) { s.pixelOffset = 5000; s.truncateTo = 1100; })},
+        {"BPP4.BMP", bmp(2, 2, [](BmpLayout& s) { s.bitsPerPixel = 4; })},
+        {"RLE.BMP", bmp(2, 2, [](BmpLayout& s) { s.compression = 1; })},
+        {"USED.BMP", bmp(2, 2, [](BmpLayout& s) { s.colorsUsed = 257; })},
+        {"OFFSET.BMP", bmp(2, 2, [](BmpLayout& s) { s.pixelOffset = 5000; s.truncateTo = 1100; })},
         {"SHORT.BMP", std::vector<uint8_t>(rows.begin(), rows.end() - 1)},
         {"HEADER.BMP", std::vector<uint8_t>(rows.begin(), rows.begin() + 40)},
         {"HUGE.BMP", MakeFilledBmp(2048, 1, 0)},

@@ -28,15 +28,15 @@ inline void PutWord(std::vector<uint8_t>& out, uint32_t word) {
     for (int i = 0; i < 4; i++) out.push_back((uint8_t)(word >> (8 * i)));
 }
 
-// A picture with a BmpSpec knob changed.
+// A picture with a BmpLayout knob changed.
 template <typename Change>
 std::vector<uint8_t> DamagedBmp(int32_t width, int32_t height, Change change) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.pixels.assign((size_t)(width < 0 ? 0 : width) * (height < 0 ? -height : height), 3);
-    change(spec);
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.pixels.assign((size_t)(width < 0 ? 0 : width) * (height < 0 ? -height : height), 3);
+    change(layout);
+    return MakeBmp(layout);
 }
 
 // The archive keeps a block of its own; the tests count what lies beyond it.

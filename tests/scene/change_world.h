@@ -28,19 +28,19 @@ static const uint32_t LogoColour = 0x00C8C8C8;
 // grey ramp everywhere else.
 inline std::vector<uint8_t> Picture(int32_t width, int32_t height, uint8_t index,
                                     uint32_t colour = 0x00FF0000) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.pixels.assign((size_t)width * height, index);
-    for (uint32_t i = 0; i < 256; i++) spec.colours.push_back(i * 0x010101u);
-    spec.colours[index] = colour;
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.pixels.assign((size_t)width * height, index);
+    for (uint32_t i = 0; i < 256; i++) layout.colours.push_back(i * 0x010101u);
+    layout.colours[index] = colour;
+    return MakeBmp(layout);
 }
 
 inline std::vector<uint8_t> Sound(size_t samples, uint8_t value) {
-    WavSpec spec;
-    spec.data.assign(samples, value);
-    return MakeWav(spec);
+    WavLayout layout;
+    layout.data.assign(samples, value);
+    return MakeWav(layout);
 }
 
 struct World {
@@ -49,12 +49,12 @@ struct World {
     World() {
         std::vector<uint8_t> logo((size_t)LogoWidth * LogoHeight, 0);
         logo.back() = 1;
-        BmpSpec spec;
-        spec.width = LogoWidth;
-        spec.height = LogoHeight;
-        spec.pixels = logo;
-        spec.colours = {0, LogoColour};
-        Add("ZEMLOGO.BMP", MakeBmp(spec));
+        BmpLayout layout;
+        layout.width = LogoWidth;
+        layout.height = LogoHeight;
+        layout.pixels = logo;
+        layout.colours = {0, LogoColour};
+        Add("ZEMLOGO.BMP", MakeBmp(layout));
         Add("BATBICON.BMP", MakeFilledBmp(1, 1, 0));
         for (int i = 0; i < 4; i++) Add("CURS000" + std::to_string(i) + ".BMP", MakeFilledBmp(32, 32, 0));
     }

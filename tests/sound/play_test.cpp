@@ -24,9 +24,9 @@ protected:
     void SetUp() override {
         FreshProgram();
         ASSERT_EQ(SoundCreate(&SoundObject), BK_OK);
-        WavSpec spec;
-        spec.data = std::vector<uint8_t>(100, 0x80);
-        ASSERT_EQ(InstallArchive({{"S.WAV", MakeWav(spec)}, {"BAD.WAV", Bytes("RIFF")}}), 1);
+        WavLayout layout;
+        layout.data = std::vector<uint8_t>(100, 0x80);
+        ASSERT_EQ(InstallArchive({{"S.WAV", MakeWav(layout)}, {"BAD.WAV", Bytes("RIFF")}}), 1);
         blocks = LiveBlocks;
     }
     void TearDown() override {

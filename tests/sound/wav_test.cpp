@@ -12,12 +12,12 @@ namespace {
 
 class WavTest : public ::testing::Test {
 protected:
-    WavSpec spec;
+    WavLayout layout;
 
     void SetUp() override {
         FreshProgram();
         ASSERT_EQ(SoundCreate(&SoundObject), BK_OK);
-        for (int i = 0; i < 64; i++) spec.data.push_back((uint8_t)(i * 7 + 1));
+        for (int i = 0; i < 64; i++) layout.data.push_back((uint8_t)(i * 7 + 1));
     }
     void TearDown() override {
         SoundRelease(SoundObject);
@@ -42,29 +42,29 @@ protected:
 };
 
 TEST_F(WavTest, LayoutReachesThePlatformUnchanged) {
-    spec.channels = 2;
-    spec.bitsPerSample = 16;
-    spec.samplesPerSec = 11025;
-    ASSERT_TRUE(Loads(MakeWav(spec)));
+    layout.channels = 2;
+    layout.bitsPerSample = 16;
+    layout.samplesPerSec = 11025;
+    ASSERT_TRUE(Loads(MakeWav(layout)));
     const HeadlessPlayed* played = HeadlessPlayedAt(0);
     const WaveFormat& f = played->format;
     EXPECT_EQ(std::vector<uint32_t>({f.formatTag, f.channels, f.samplesPerSec, f.avgBytesPerSec,
                                      f.blockAlign, f.bitsPerSample, f.extraSize}),
               std::vector<uint32_t>({1, 2, 11025, 11025 * 4, 4, 16, 0}));
-    EXPECT_EQ(played->bytes, spec.data);
+    EXPECT_EQ(played->bytes, layout.data);
     EXPECT_EQ(LastResult, 0);
 
     // The RIFF and format sizes are not used; a shorter data size takes
     // only its bytes.
-    spec.riffSizeOverride = 7;
-    spec.formatChunkSize = 40;
-    spec.dataSizeOverride = 6;
-    ASSERT_TRUE(Loads(MakeWav(spec)));
-    EXPECT_EQ(HeadlessPlayedAt(1)->bytes, std::vector<uint8_t>(spec.data.begin(), spec.data.begin() + 6));
+    layout.riffSizeOverride = 7;
+    layout.formatChunkSize = 40;
+    layout.dataSizeOverride = 6;
+    ASSERT_TRUE(Loads(MakeWav(layout)));
+    EXPECT_EQ(HeadlessPlayedAt(1)->bytes, std::vector<uint8_t>(layout.data.begin(), layout.data.begin() + 6));
 }
 
 TEST_F(WavTest, AnythingButTheExactLayoutIsRefused) {
-    WavSpec lower = spec, extended = spec, between = spec;
+    WavLayout lower = layout, extended = layout, between = layout;
     lower.riffId = "riff";
     extended.formatChunkSize = 18;
     between.extraChunkBeforeData = true;
@@ -73,11 +73,11 @@ TEST_F(WavTest, AnythingButTheExactLayoutIsRefused) {
     EXPECT_FALSE(Loads(MakeWav(between)));
     // Data sizes beyond the file, also those that cannot be rounded up.
     for (int64_t size : {65LL, 0x7FFFFFFCLL, 0x7FFFFFFDLL, 0xFFFFFFFFLL}) {
-        WavSpec beyond = spec;
+        WavLayout beyond = layout;
         beyond.dataSizeOverride = size;
         EXPECT_FALSE(Loads(MakeWav(beyond))) << size;
     }
-    const std::vector<uint8_t> good = MakeWav(spec);
+    const std::vector<uint8_t> good = MakeWav(layout);
     for (size_t at : {8, 15, 36}) {  // "WAVE", "fmt ", "data"
         std::vector<uint8_t> wave = good;
         wave[at] ^= 0x20;
@@ -89,7 +89,7 @@ TEST_F(WavTest, AnythingButTheExactLayoutIsRefused) {
 }
 
 TEST_F(WavTest, RefusedPlatformCallsLeaveTheirCodeAndNothingAllocated) {
-    const std::vector<uint8_t> file = MakeWav(spec);
+    const std::vector<uint8_t> file = MakeWav(layout);
     HeadlessFail(HOP_SOUND_CREATE_BUFFER, DDERR_OUTOFMEMORY, 1);
     EXPECT_FALSE(Loads(file));
     EXPECT_EQ(LastResult, DDERR_OUTOFMEMORY);

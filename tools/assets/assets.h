@@ -8,7 +8,7 @@
 #include <vector>
 
 // A BMP file as the loader expects it, with knobs to damage it.
-struct BmpSpec {
+struct BmpLayout {
     int32_t width = 0;
     int32_t height = 0;                  // written as is (negative: top-down)
     std::vector<uint8_t> pixels;         // top row first, width x |height|
@@ -21,14 +21,14 @@ struct BmpSpec {
     int64_t pixelOffset = -1;            // -1: directly behind the colour table
     int64_t truncateTo = -1;             // -1: whole file
 };
-std::vector<uint8_t> MakeBmp(const BmpSpec& spec);
+std::vector<uint8_t> MakeBmp(const BmpLayout& layout);
 // A plain 8-bit picture with a grey-ramp palette.
 std::vector<uint8_t> MakeSimpleBmp(int32_t width, int32_t height,
                                    const std::vector<uint8_t>& pixels);
 // Every pixel the same index.
 std::vector<uint8_t> MakeFilledBmp(int32_t width, int32_t height, uint8_t index);
 
-struct WavSpec {
+struct WavLayout {
     uint16_t formatTag = 1;
     uint16_t channels = 1;
     uint32_t samplesPerSec = 22050;
@@ -40,7 +40,7 @@ struct WavSpec {
     uint32_t riffSizeOverride = 0;  // 0: the real size
     std::string riffId = "RIFF";
 };
-std::vector<uint8_t> MakeWav(const WavSpec& spec);
+std::vector<uint8_t> MakeWav(const WavLayout& layout);
 
 // Bytes as a string for readable messages.
 std::vector<uint8_t> Bytes(const std::string& text);

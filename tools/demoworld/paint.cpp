@@ -209,15 +209,15 @@ uint8_t UnGamma(uint8_t want) {
 }
 
 std::vector<uint8_t> CanvasBmp(const Canvas& canvas, const Palette& palette) {
-    BmpSpec spec;
-    spec.width = canvas.width;
-    spec.height = canvas.height;
-    spec.pixels = canvas.pixels;
+    BmpLayout layout;
+    layout.width = canvas.width;
+    layout.height = canvas.height;
+    layout.pixels = canvas.pixels;
     for (uint32_t c : palette.colours) {
-        spec.colours.push_back((uint32_t)UnGamma((uint8_t)(c >> 16)) << 16 |
+        layout.colours.push_back((uint32_t)UnGamma((uint8_t)(c >> 16)) << 16 |
                                (uint32_t)UnGamma((uint8_t)(c >> 8)) << 8 | UnGamma((uint8_t)c));
     }
-    return MakeBmp(spec);
+    return MakeBmp(layout);
 }
 
 // ---------------------------------------------------------------------------
@@ -252,8 +252,8 @@ void RenderMesh(Canvas* canvas, const std::vector<Tri>& mesh, double angle, doub
         if (n.z <= 0) continue;  // facing away
         double diffuse = std::max(0.0, Dot(n, light));
         Vec3 half = Norm({light.x, light.y, light.z + 1});
-        double spec = std::pow(std::max(0.0, Dot(n, half)), 24) * t.gloss;
-        double shade = std::clamp(0.18 + 0.72 * diffuse + spec, 0.0, 1.0);
+        double highlight = std::pow(std::max(0.0, Dot(n, half)), 24) * t.gloss;
+        double shade = std::clamp(0.18 + 0.72 * diffuse + highlight, 0.0, 1.0);
         double sx[3], sy[3];
         for (int i = 0; i < 3; i++) {
             double f = eye / (eye - v[i].z);
@@ -304,23 +304,23 @@ void AddLathe(std::vector<Tri>* mesh, const std::vector<double>& radius,
 
 std::vector<uint8_t> SamplesWav(const std::vector<double>& left, const std::vector<double>* right,
                                 uint32_t rate, int bits) {
-    WavSpec spec;
-    spec.samplesPerSec = rate;
-    spec.bitsPerSample = (uint16_t)bits;
-    spec.channels = right ? 2 : 1;
+    WavLayout layout;
+    layout.samplesPerSec = rate;
+    layout.bitsPerSample = (uint16_t)bits;
+    layout.channels = right ? 2 : 1;
     for (size_t i = 0; i < left.size(); i++) {
-        for (int ch = 0; ch < spec.channels; ch++) {
+        for (int ch = 0; ch < layout.channels; ch++) {
             double v = std::clamp(ch == 0 ? left[i] : (*right)[i], -1.0, 1.0);
             if (bits == 8) {
-                spec.data.push_back((uint8_t)std::lround(128 + v * 127));
+                layout.data.push_back((uint8_t)std::lround(128 + v * 127));
             } else {
                 int16_t s = (int16_t)std::lround(v * 32767);
-                spec.data.push_back((uint8_t)s);
-                spec.data.push_back((uint8_t)((uint16_t)s >> 8));
+                layout.data.push_back((uint8_t)s);
+                layout.data.push_back((uint8_t)((uint16_t)s >> 8));
             }
         }
     }
-    return MakeWav(spec);
+    return MakeWav(layout);
 }
 
 void AddMember(std::vector<PackMember>* members, const std::string& name,

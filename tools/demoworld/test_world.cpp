@@ -36,12 +36,12 @@ static std::vector<uint32_t> StripePalette(bool other) {
 
 static std::vector<uint8_t> Bmp(int w, int h, const std::vector<uint8_t>& pixels,
                                 const std::vector<uint32_t>& colours) {
-    BmpSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.pixels = pixels;
-    spec.colours = colours;
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = w;
+    layout.height = h;
+    layout.pixels = pixels;
+    layout.colours = colours;
+    return MakeBmp(layout);
 }
 
 static std::vector<uint8_t> Stripes(bool other) {
