@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -71,4 +72,17 @@ TEST(Zempack, FolderRoundTrip) {
 
     ASSERT_EQ(std::system("mkdir -p zp_bad && touch zp_bad/TOOLONGNAME.BMP"), 0);
     EXPECT_NE(std::system((zempack + " build zp_bad zp_bad.zem 2> /dev/null").c_str()), 0);
+}
+
+// A damaged archive whose member name climbs out of the folder writes nothing.
+TEST(Zempack, ExtractRefusesNamesOutsideTheFolder) {
+    const char* tool = std::getenv("ZEMPACK");
+    std::string zempack = tool ? tool : "../tools/zempack";
+    std::vector<uint8_t> archive = BuildArchive({{"AAAAAAAA.TXT", Bytes("evil")}});
+    std::memcpy(archive.data() + 8, "../EVIL.TXT", 12);
+    std::string error;
+    ASSERT_EQ(std::system("rm -rf zp_evil && mkdir -p zp_evil"), 0);
+    ASSERT_TRUE(PackWriteFile("zp_evil/evil.zem", archive, &error));
+    EXPECT_NE(std::system((zempack + " extract zp_evil/evil.zem zp_evil/out 2> /dev/null").c_str()), 0);
+    EXPECT_NE(std::system("test -e zp_evil/EVIL.TXT"), 0);
 }

@@ -1,7 +1,6 @@
 // zempack: build, list, extract and check data.zem archives.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "tools/zempack/pack.h"
 
@@ -47,16 +46,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (std::strcmp(command, "extract") == 0 && argc == 4) {
-        std::vector<PackListing> listing;
-        if (!PackList(archive, &listing, &error)) return Fail(error);
-        std::error_code ec;
-        std::filesystem::create_directories(argv[3], ec);
-        for (const PackListing& m : listing) {
-            std::vector<uint8_t> bytes(archive.begin() + m.offset,
-                                       archive.begin() + m.offset + m.size);
-            std::string path = std::string(argv[3]) + "/" + m.name;
-            if (!PackWriteFile(path, bytes, &error)) return Fail(error);
-        }
+        if (!PackExtract(archive, argv[3], &error)) return Fail(error);
         return 0;
     }
     return Usage();

@@ -43,3 +43,7 @@ int PackWriteFile(const std::string& path, const std::vector<uint8_t>& bytes,
                   std::string* error);
 int PackReadFile(const std::string& path, std::vector<uint8_t>* bytes,
                  std::string* error);
+// Writes every member into the folder. The names come from the file, so all
+// must be 8.3 names (no path) before anything is written.
+int PackExtract(const std::vector<uint8_t>& archive, const std::string& folder,
+                std::string* error);

@@ -48,3 +48,17 @@ int PackReadFolder(const std::string& folder, std::vector<PackMember>* out, std:
     }
     return 1;
 }
+
+int PackExtract(const std::vector<uint8_t>& archive, const std::string& folder, std::string* error) {
+    std::vector<PackListing> listing;
+    if (!PackList(archive, &listing, error)) return 0;
+    for (const PackListing& m : listing)
+        if (!PackValidName(m.name, error)) return 0;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    for (const PackListing& m : listing) {
+        std::vector<uint8_t> bytes(archive.begin() + m.offset, archive.begin() + m.offset + m.size);
+        if (!PackWriteFile(folder + "/" + m.name, bytes, error)) return 0;
+    }
+    return 1;
+}
