@@ -67,7 +67,8 @@ static int LoadStamps(Location* location) {
         Image* picture = stamp->picture;
         if (view->panorama) {
             picture->x = stamp->y;
-            picture->y = columns - stamp->x - stamp->w;
+            // Script numbers are not range-checked: wrap as 32-bit sums do.
+            picture->y = (int32_t)((uint32_t)columns - (uint32_t)stamp->x - (uint32_t)stamp->w);
         } else {
             picture->x = stamp->x;
             picture->y = stamp->y;

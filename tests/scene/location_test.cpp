@@ -158,6 +158,16 @@ TEST_F(LocationTest, PanoramaStampPaintedUnlessTaken) {
     EXPECT_EQ(RoundAt(100, 50), 100);
 }
 
+// Script numbers have no range check: a stamp far outside the panorama is
+// placed with 32-bit wrap-around (no overflow) and then not painted.
+TEST_F(LocationTest, PanoramaStampFarOutsideWrapsInsteadOfOverflowing) {
+    Stamp* post = Named("round")->stamps;
+    post->x = INT32_MIN;
+    ASSERT_EQ(Enter("round"), 1);
+    EXPECT_EQ(post->picture->y, (int32_t)(Round + 0x80000000u - 40));  // N - x - w
+    EXPECT_EQ(RoundAt(100, 50), 3);
+}
+
 TEST_F(LocationTest, PdaPlacementReuseAndColours) {
     // Logo palette entries 5 and 6 are the view's colours 100 and 120.
     uint8_t view[1024];
