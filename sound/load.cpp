@@ -47,14 +47,15 @@ static int ReadHeader(AssetFile* file, WaveFormat* format, uint32_t* dataBytes) 
 }
 
 // The size is checked against the bytes the file holds before a block of
-// that size is asked for: the last sample byte must be reachable.
+// that size is asked for: the last sample byte must be there. It is read,
+// not only sought: a plain file can be sought past its end.
 static int DataFits(AssetFile* file, uint32_t dataBytes) {
     if (dataBytes > MaxDataBytes) return 0;
     if (dataBytes == 0) return 1;
     int64_t last = (int64_t)HeaderBytes + dataBytes - 1;
-    if (last > INT32_MAX) return 0;
-    if (!AssetSeek(file, (int32_t)last)) return 0;
-    return AssetSeek(file, HeaderBytes);
+    uint8_t byte;
+    return last <= INT32_MAX && AssetSeek(file, (int32_t)last) && AssetRead(file, &byte, 1) &&
+           AssetSeek(file, HeaderBytes);
 }
 
 BkSoundBuffer* LoadSound(const char* name) {
