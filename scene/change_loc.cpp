@@ -73,7 +73,8 @@ static int WriteNumber(char* name, int32_t digitsAt, int32_t number) {
 }
 
 // A 480-wide frame is shown at its own size, centred; any other is doubled
-// into the centre of the screen, which only fits up to 320 x 240.
+// into the centre of the screen. The blitters refuse a frame that does not
+// fit (a doubled one larger than 320 x 240 has a negative position).
 static void DrawFrame(Image* frame) {
     if (frame->width == 480) {
         frame->x = 320 - frame->width / 2;
@@ -83,7 +84,6 @@ static void DrawFrame(Image* frame) {
     }
     frame->x = 320 - frame->width;
     frame->y = 240 - frame->height;
-    if (frame->width > 320 || frame->height > 240) return;
     BlitImageDouble(BackBuffer, frame);
 }
 
