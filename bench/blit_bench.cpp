@@ -5,26 +5,19 @@
 #include <cstring>
 #include <vector>
 
-#include "image/image.h"
-#include "platform/platform.h"
-#include "tests/support/support.h"
+#include "tests/image/pictures.h"
 
-static const int32_t ScreenW = 640, ScreenH = 480, SpriteSide = 64;
+static const int32_t ScreenW = 640, ScreenH = 480, Side = 64;
 
-static Image Memory(std::vector<uint8_t>& block, int32_t width, int32_t height) {
-    Image image{};
-    image.pixels = block.data();
-    image.width = image.pitch = width;
-    image.height = height;
-    image.size = (int32_t)block.size();
-    return image;
+static std::vector<uint8_t> Noise(size_t n) {
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; i++) bytes[i] = (uint8_t)(i * 13);
+    return bytes;
 }
 
 static void RawBlitFullScreen(benchmark::State& state) {
-    FreshProgram();
-    std::vector<uint8_t> source(ScreenW * ScreenH), screen(ScreenW * ScreenH);
-    for (size_t i = 0; i < source.size(); i++) source[i] = (uint8_t)(i * 13);
-    Image s = Memory(source, ScreenW, ScreenH), d = Memory(screen, ScreenW, ScreenH);
+    std::vector<uint8_t> source = Noise(ScreenW * ScreenH), screen(source.size());
+    Image s = MemoryPicture(source, ScreenW, ScreenH), d = MemoryPicture(screen, ScreenW, ScreenH);
     for (auto _ : state) {
         BlitImage(&d, &s, nullptr);
         benchmark::ClobberMemory();
@@ -34,8 +27,7 @@ static void RawBlitFullScreen(benchmark::State& state) {
 BENCHMARK(RawBlitFullScreen);
 
 static void MemcpyFullScreen(benchmark::State& state) {
-    std::vector<uint8_t> source(ScreenW * ScreenH), screen(ScreenW * ScreenH);
-    for (size_t i = 0; i < source.size(); i++) source[i] = (uint8_t)(i * 13);
+    std::vector<uint8_t> source = Noise(ScreenW * ScreenH), screen(source.size());
     for (auto _ : state) {
         std::memcpy(screen.data(), source.data(), source.size());
         benchmark::DoNotOptimize(screen.data());
@@ -45,42 +37,33 @@ static void MemcpyFullScreen(benchmark::State& state) {
 }
 BENCHMARK(MemcpyFullScreen);
 
-// A 64 x 64 sprite, about 40% transparent, in runs of 3 to 10 pixels, loaded
-// and encoded as the program does.
-static Image* LoadSprite() {
+// A 64 x 64 sprite, about 40% transparent in runs of 3 to 10 pixels, loaded
+// and encoded as the program does, drawn at an odd column.
+static void EncodedBlitSprite(benchmark::State& state) {
     FreshProgram();
-    std::vector<uint8_t> pixels(SpriteSide * SpriteSide);
+    std::vector<uint8_t> pixels(Side * Side, 0);  // the first pixel is transparent
     uint32_t seed = 12345;
-    size_t i = 0;
-    pixels[i++] = 0;  // the first pixel is the transparent colour
-    while (i < pixels.size()) {
+    for (size_t i = 1; i < pixels.size();) {
         seed = seed * 1103515245u + 12345u;
         int transparent = (seed >> 16) % 100 < 40;
-        size_t run = 3 + (seed >> 8) % 8;
-        for (size_t k = 0; k < run && i < pixels.size(); k++, i++)
-            pixels[i] = transparent ? 0 : (uint8_t)(1 + (i % 200));
+        for (size_t k = 3 + (seed >> 8) % 8; k > 0 && i < pixels.size(); k--, i++)
+            pixels[i] = transparent ? 0 : (uint8_t)(1 + i % 200);
     }
-    InstallArchive({{"SPRITE.BMP", MakeSimpleBmp(SpriteSide, SpriteSide, pixels)}});
     Image* sprite = nullptr;
-    zemLoadBMP("SPRITE.BMP", &sprite, nullptr, nullptr, 0, 0, 1, 0);
-    return sprite;
-}
-
-static void EncodedBlitSprite(benchmark::State& state) {
-    Image* sprite = LoadSprite();
-    if (!sprite) {
+    if (!InstallArchive({{"SPRITE.BMP", MakeSimpleBmp(Side, Side, pixels)}}) ||
+        !zemLoadBMP("SPRITE.BMP", &sprite, nullptr, nullptr, 0, 0, 1, 0)) {
         state.SkipWithError("sprite did not load");
         return;
     }
     std::vector<uint8_t> screen(ScreenW * ScreenH);
-    Image d = Memory(screen, ScreenW, ScreenH);
+    Image d = MemoryPicture(screen, ScreenW, ScreenH);
     sprite->x = 101;
     sprite->y = 100;
     for (auto _ : state) {
         BlitImage(&d, sprite, nullptr);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(state.iterations() * SpriteSide * SpriteSide);
+    state.SetBytesProcessed(state.iterations() * Side * Side);
     FreeImageList(&sprite);
     FreshProgram();
 }
@@ -88,14 +71,13 @@ BENCHMARK(EncodedBlitSprite);
 
 // The same 64 x 64 area copied row by row.
 static void MemcpySpriteRows(benchmark::State& state) {
-    std::vector<uint8_t> source(SpriteSide * SpriteSide, 7), screen(ScreenW * ScreenH);
+    std::vector<uint8_t> source(Side * Side, 7), screen(ScreenW * ScreenH);
     for (auto _ : state) {
-        for (int32_t r = 0; r < SpriteSide; r++)
-            std::memcpy(&screen[(size_t)(100 + r) * ScreenW + 101], &source[(size_t)r * SpriteSide],
-                        SpriteSide);
+        for (int32_t r = 0; r < Side; r++)
+            std::memcpy(&screen[(size_t)(100 + r) * ScreenW + 101], &source[(size_t)r * Side], Side);
         benchmark::DoNotOptimize(screen.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(state.iterations() * SpriteSide * SpriteSide);
+    state.SetBytesProcessed(state.iterations() * Side * Side);
 }
 BENCHMARK(MemcpySpriteRows);

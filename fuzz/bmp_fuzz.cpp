@@ -8,9 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/image.h"
-#include "platform/platform.h"
-#include "tests/support/support.h"
+#include "tests/image/pictures.h"
 
 static const int32_t Side = 96;
 
@@ -19,9 +17,7 @@ static void DrawAndRestore(Image* picture, Image* save, int32_t x, int32_t y) {
     std::vector<uint8_t> start(Side * Side);
     for (size_t i = 0; i < start.size(); i++) start[i] = (uint8_t)(i * 7 + 3);
     std::vector<uint8_t> block = start;
-    Image d{};
-    d.pixels = block.data();
-    d.width = d.pitch = d.height = Side;
+    Image d = MemoryPicture(block, Side, Side);
     picture->x = x;
     picture->y = y;
     if (!BlitImage(&d, picture, save)) std::abort();

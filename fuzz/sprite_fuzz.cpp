@@ -8,9 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "image/image.h"
-#include "platform/platform.h"
-#include "tests/support/support.h"
+#include "tests/image/pictures.h"
 
 static const int32_t Side = 64;
 
@@ -18,9 +16,7 @@ static void DrawFrames(Sprite* sprite) {
     std::vector<uint8_t> start(Side * Side);
     for (size_t i = 0; i < start.size(); i++) start[i] = (uint8_t)(i * 5 + 1);
     std::vector<uint8_t> block = start;
-    Image d{};
-    d.pixels = block.data();
-    d.width = d.pitch = d.height = Side;
+    Image d = MemoryPicture(block, Side, Side);
     for (int32_t k = 0; k < sprite->count; k++, AdvanceSprite(sprite)) {
         Image* frame = sprite->current;
         if (frame->x < 0 || frame->y < 0) continue;

@@ -23,22 +23,6 @@ inline std::vector<uint8_t> Content(const Image* image) {
     return std::vector<uint8_t>(image->pixels, image->pixels + image->size);
 }
 
-// Little-endian run word, as the encoded stream holds it.
-inline void PutWord(std::vector<uint8_t>& out, uint32_t word) {
-    for (int i = 0; i < 4; i++) out.push_back((uint8_t)(word >> (8 * i)));
-}
-
-// A picture with a BmpLayout knob changed.
-template <typename Change>
-std::vector<uint8_t> DamagedBmp(int32_t width, int32_t height, Change change) {
-    BmpLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.pixels.assign((size_t)(width < 0 ? 0 : width) * (height < 0 ? -height : height), 3);
-    change(layout);
-    return MakeBmp(layout);
-}
-
 // The archive keeps a block of its own; the tests count what lies beyond it.
 inline int32_t ArchiveBlocks = 0;
 inline int32_t ArchiveBytes = 0;

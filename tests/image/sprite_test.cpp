@@ -8,27 +8,33 @@ static std::vector<Image*> Frames(const Sprite* sprite) {
     return frames;
 }
 
+// Frames prefix0000.BMP .. of one size, each filled with its number.
+static void AddSeries(std::vector<PackMember>& files, const std::string& prefix, int count, int w = 2, int h = 2) {
+    for (int k = 0; k < count; k++)
+        files.push_back({prefix + "000" + std::to_string(k) + ".BMP", MakeFilledBmp(w, h, (uint8_t)k)});
+}
+
 static const char* Seven = "f0000 abcde12 abcde7 abcde100 abcde34 a b\n";
 
 TEST(Sprite, SeriesFromTheFirstZeroWithOffsets) {
     FreshProgram();
-    std::vector<PackMember> files;
-    for (int k = 0; k < 5; k++)
-        files.push_back({"CURS000" + std::to_string(k) + ".BMP", MakeFilledBmp(2, 2, (uint8_t)k)});
-    files.push_back({"CURSinfo.txt", Bytes("a abcde1 abcde0 abcde0 abcde2 a b\n"
-                                           "a abcde3 abcde0 abcde0 abcde4 a b c\r\n"
-                                           "a abcde-5 abcde0 abcde0 abcde+6 a b\n"
-                                           "a abcde7 abcde0 abcde0 abcde8x a b\n"
-                                           "a abcde9 abcde0 abcde0 abcde10 a b")});
+    std::vector<PackMember> files = {{"CURSinfo.txt", Bytes("a abcde1 abcde0 abcde0 abcde2 a b\n"
+                                                           "a abcde3 abcde0 abcde0 abcde4 a b c\r\n"
+                                                           "a abcde-5 abcde0 abcde0 abcde+6 a b\n"
+                                                           "a abcde7 abcde0 abcde0 abcde8x a b\n"
+                                                           "a abcde9 abcde0 abcde0 abcde10 a b")},
+                                     {"ANIM0011.BMP", MakeFilledBmp(2, 2, 1)},
+                                     {"ANIM0012.BMP", MakeFilledBmp(2, 2, 2)},
+                                     {"ANIM0013.BMP", MakeFilledBmp(2, 2, 3)}};
+    AddSeries(files, "CURS", 5);
     ASSERT_TRUE(Install(files));
     Sprite* cursor = nullptr;
     ASSERT_TRUE(zemLoadSprite("CURS0000.BMP", &cursor, nullptr, 0, 1, 0, 0, 0));
     std::vector<Image*> frames = Frames(cursor);
     ASSERT_EQ(frames.size(), 5u);
-    EXPECT_EQ(cursor->count, 5);
-    EXPECT_EQ(cursor->index, 0);
+    EXPECT_EQ(cursor->count * 10 + cursor->index, 50);
     EXPECT_EQ(cursor->current, cursor->first);
-    int expected[5][2] = {{1, 2}, {3, 4}, {-5, 6}, {7, 8}, {9, 10}};
+    const int expected[5][2] = {{1, 2}, {3, 4}, {-5, 6}, {7, 8}, {9, 10}};
     for (int k = 0; k < 5; k++) {
         EXPECT_EQ(frames[k]->x, expected[k][0]);
         EXPECT_EQ(frames[k]->y, expected[k][1]);
@@ -43,32 +49,13 @@ TEST(Sprite, SeriesFromTheFirstZeroWithOffsets) {
     }
     FreeSprite(&cursor);
     EXPECT_EQ(cursor, nullptr);
-    EXPECT_EQ(Blocks(), 0);
-}
 
-TEST(Sprite, NumbersStartWhereTheNameSays) {
-    FreshProgram();
-    ASSERT_TRUE(Install({{"ANIM0011.BMP", MakeFilledBmp(2, 2, 1)},
-                                {"ANIM0012.BMP", MakeFilledBmp(2, 2, 2)},
-                                {"ANIM0013.BMP", MakeFilledBmp(2, 2, 3)},
-                                {"LOGO.BMP", MakeFilledBmp(3, 3, 1)},
-                                {"LOGOinfo.txt", Bytes(Seven)}}));
-    Sprite* anim = nullptr;
+    Sprite* anim = nullptr;  // starts at 12; no ANIMinfo.txt
     ASSERT_TRUE(zemLoadSprite("ANIM0012.BMP", &anim, nullptr, 0, 0, 0, 0, 0));
     EXPECT_EQ(anim->count, 2);
     EXPECT_EQ(std::string(anim->first->name), "ANIM0012.BMP");
-    EXPECT_EQ(anim->first->pixels[0], 2);
-    EXPECT_EQ(anim->first->x, 0);  // no ANIMinfo.txt
+    EXPECT_EQ(anim->first->x, 0);
     FreeSprite(&anim);
-
-    Sprite* logo = nullptr;
-    ASSERT_TRUE(zemLoadSprite("LOGO.BMP", &logo, nullptr, 0, 0, 0, 0, 0));
-    EXPECT_EQ(logo->count, 1);
-    EXPECT_EQ(logo->largestSize, 9);
-    EXPECT_EQ(logo->first->x + logo->first->y, 0);
-    EXPECT_NE(logo->saveUnder, logo->first);
-    EXPECT_EQ(logo->saveUnder->x, -1);
-    FreeSprite(&logo);
     EXPECT_EQ(Blocks(), 0);
 }
 
@@ -79,14 +66,13 @@ TEST(Sprite, OffsetLinesInBothLayouts) {
     longLine += "X f0000 abcde5 abcde6 abcde7 abcde8 a b\n";  // the 500th byte is lost
     std::vector<PackMember> files = {{"ONEinfo.txt", Bytes(Seven)},
                                      {"LONinfo.txt", Bytes(longLine)},
-                                     {"NONinfo.txt", {}}};
-    for (const char* prefix : {"ONE", "LON", "NON"})
-        for (int k = 0; k < 3; k++)
-            files.push_back({std::string(prefix) + "000" + std::to_string(k) + ".BMP", MakeFilledBmp(2, 3, 1)});
+                                     {"NONinfo.txt", {}},
+                                     {"LOGO.BMP", MakeFilledBmp(3, 3, 1)},
+                                     {"LOGOinfo.txt", Bytes(Seven)}};
+    for (const char* prefix : {"ONE", "LON", "NON"}) AddSeries(files, prefix, 3, 2, 3);
     ASSERT_TRUE(Install(files));
 
-    Sprite* flat = nullptr;
-    Sprite* panorama = nullptr;
+    Sprite *flat = nullptr, *panorama = nullptr, *split = nullptr, *empty = nullptr, *logo = nullptr;
     ASSERT_TRUE(zemLoadSprite("ONE0000.BMP", &flat, nullptr, 0, 0, 0, 0, 0));
     ASSERT_TRUE(zemLoadSprite("ONE0000.BMP", &panorama, nullptr, 0, 0, 1, 1024, 2048));
     for (Image* f : Frames(flat)) EXPECT_EQ(f->x * 1000 + f->y, 12034);  // one line serves all
@@ -94,17 +80,22 @@ TEST(Sprite, OffsetLinesInBothLayouts) {
     EXPECT_EQ(panorama->first->width, 3);  // stored column-major
     EXPECT_EQ(panorama->viewWidth, 2048);
 
-    Sprite* split = nullptr;
     ASSERT_TRUE(zemLoadSprite("LON0000.BMP", &split, nullptr, 0, 0, 0, 0, 0));
     std::vector<Image*> frames = Frames(split);
     EXPECT_EQ(frames[0]->x * 10 + frames[0]->y, 14);
     EXPECT_EQ(frames[1]->x * 10 + frames[1]->y, 58);
 
-    Sprite* empty = nullptr;  // no line at all: offsets stay 0
-    ASSERT_TRUE(zemLoadSprite("NON0000.BMP", &empty, nullptr, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(zemLoadSprite("NON0000.BMP", &empty, nullptr, 0, 0, 0, 0, 0));  // no line at all
     EXPECT_EQ(empty->count, 3);
     for (Image* f : Frames(empty)) EXPECT_EQ(f->x + f->y, 0);
-    for (Sprite** s : {&flat, &panorama, &split, &empty}) FreeSprite(s);
+
+    // A name without "0" is one picture: no offset file.
+    ASSERT_TRUE(zemLoadSprite("LOGO.BMP", &logo, nullptr, 0, 0, 0, 0, 0));
+    EXPECT_EQ(logo->count * 100 + logo->largestSize, 109);
+    EXPECT_EQ(logo->first->x + logo->first->y, 0);
+    EXPECT_NE(logo->saveUnder, logo->first);
+    EXPECT_EQ(logo->saveUnder->x, -1);
+    for (Sprite** s : {&flat, &panorama, &split, &empty, &logo}) FreeSprite(s);
     EXPECT_EQ(Blocks(), 0);
 }
 
@@ -112,9 +103,9 @@ TEST(Sprite, SaveUnderIsTheFirstLargestFrame) {
     FreshProgram();
     // Sizes 300, 500, 500, 200.
     ASSERT_TRUE(Install({{"BIG0000.BMP", MakeFilledBmp(20, 15, 1)},
-                                {"BIG0001.BMP", MakeFilledBmp(25, 20, 1)},
-                                {"BIG0002.BMP", MakeFilledBmp(20, 25, 1)},
-                                {"BIG0003.BMP", MakeFilledBmp(10, 20, 1)}}));
+                         {"BIG0001.BMP", MakeFilledBmp(25, 20, 1)},
+                         {"BIG0002.BMP", MakeFilledBmp(20, 25, 1)},
+                         {"BIG0003.BMP", MakeFilledBmp(10, 20, 1)}}));
     Sprite* sprite = nullptr;
     ASSERT_TRUE(zemLoadSprite("BIG0000.BMP", &sprite, nullptr, 0, 0, 0, 0, 0));
     EXPECT_EQ(sprite->largestSize, 500);
@@ -125,29 +116,26 @@ TEST(Sprite, SaveUnderIsTheFirstLargestFrame) {
 
 TEST(Sprite, RefusesBadLinesAndNames) {
     FreshProgram();
-    std::vector<PackMember> files = {
-        {"SIXinfo.txt", Bytes("f0000 abcde12 abcde7 abcde100 abcde34 a\n")},
-        {"LNGinfo.txt", Bytes("f0000 abcde12345678901234 abcde7 abcde100 abcde34 a b\n")},
-        {"SHTinfo.txt", Bytes("f0000 abcde12 abcd7 abcde100 abcde34 a b\n")},
-        {"BIGinfo.txt", Bytes("f0000 abcde12 abcde7 abcde100 abcde9999999999 a b\n")},
-        {"TWOinfo.txt", Bytes(std::string(Seven) + "\n")},  // an empty second line
-    };
-    for (const char* prefix : {"SIX", "LNG", "SHT", "BIG", "TWO"})
-        for (int k = 0; k < 2; k++)
-            files.push_back({std::string(prefix) + "000" + std::to_string(k) + ".BMP", MakeFilledBmp(2, 2, 1)});
-    ASSERT_TRUE(Install(files));
-    for (const char* name : {"SIX0000.BMP", "LNG0000.BMP", "SHT0000.BMP", "BIG0000.BMP", "TWO0000.BMP"}) {
-        Sprite* sprite = nullptr;
-        EXPECT_FALSE(zemLoadSprite(name, &sprite, nullptr, 0, 0, 0, 0, 0)) << name;
-        FreeSprite(&sprite);
-        EXPECT_EQ(Blocks(), 0) << name;
+    const std::pair<const char*, std::string> lines[] = {
+        {"SIX", "f0000 abcde12 abcde7 abcde100 abcde34 a\n"},
+        {"LNG", "f0000 abcde12345678901234 abcde7 abcde100 abcde34 a b\n"},
+        {"SHT", "f0000 abcde12 abcd7 abcde100 abcde34 a b\n"},
+        {"BIG", "f0000 abcde12 abcde7 abcde100 abcde9999999999 a b\n"},
+        {"TWO", std::string(Seven) + "\n"}};  // an empty second line
+    std::vector<PackMember> files;
+    for (const auto& l : lines) {
+        files.push_back({std::string(l.first) + "info.txt", Bytes(l.second)});
+        AddSeries(files, l.first, 2);
     }
-    std::string longName(128, 'A');
-    std::string longFrames = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0000.BMP";  // frames would not fit 31 characters
-    for (const std::string& name : {longName, longFrames, std::string("AB0"), std::string("NONE0000.BMP")}) {
+    ASSERT_TRUE(Install(files));
+    std::vector<std::string> names = {std::string(128, 'A'), "AB0", "NONE0000.BMP",
+                                      "ABCDEFGHIJKLMNOPQRSTUVWXYZ0000.BMP"};  // frames would not fit 31 characters
+    for (const auto& l : lines) names.push_back(std::string(l.first) + "0000.BMP");
+    for (const std::string& name : names) {
         Sprite* sprite = nullptr;
         EXPECT_FALSE(zemLoadSprite(name.c_str(), &sprite, nullptr, 0, 0, 0, 0, 0)) << name;
         FreeSprite(&sprite);
+        EXPECT_EQ(Blocks(), 0) << name;
     }
     // A failed record allocation sets nothing.
     Sprite* sprite = nullptr;
@@ -155,5 +143,4 @@ TEST(Sprite, RefusesBadLinesAndNames) {
     EXPECT_FALSE(zemLoadSprite("SIX0000.BMP", &sprite, nullptr, 0, 0, 0, 0, 0));
     TrackedFailAt(0);
     EXPECT_EQ(sprite, nullptr);
-    EXPECT_EQ(Blocks(), 0);
 }
