@@ -14,7 +14,7 @@ namespace {
 
 class HitTest : public ::testing::Test {
 protected:
-    Image frames[4] = {};
+    Image frames[4] = {};  // a 32 x 32 cursor: the hot point is 16, 16 in
     Sprite cursor = {};
     Image picture = {};
     View view = {};
@@ -39,37 +39,48 @@ protected:
         hall.stamps = &stamp;
         std::strcpy(doors[0].target, "hall2");
     }
-    // Puts the cursor so that its hot point is (x, y).
-    void HotPoint(int32_t x, int32_t y) {
-        CursorX = x - 16;
-        CursorY = y - 16;
-    }
     template <typename T>
     static void Place(T& r, int32_t x, int32_t y, int32_t w, int32_t h) {
-        r.x = x;
-        r.y = y;
-        r.w = w;
-        r.h = h;
+        r.x = x; r.y = y; r.w = w; r.h = h;
     }
-    bool DoorAt(int32_t x, int32_t y) {
-        HotPoint(x, y);
-        return zemHitDoor(&hall) != nullptr;
-    }
-    bool StampAt(int32_t x, int32_t y) {
-        HotPoint(x, y);
-        return zemHitStamp(&hall) != nullptr;
-    }
+    void HotAt(int32_t x, int32_t y) { CursorX = x - 16; CursorY = y - 16; }
+    bool DoorAt(int32_t x, int32_t y) { HotAt(x, y); return zemHitDoor(&hall) != nullptr; }
+    bool StampAt(int32_t x, int32_t y) { HotAt(x, y); return zemHitStamp(&hall) != nullptr; }
 };
 
-TEST_F(HitTest, HotPointAndRectangles) {
-    CursorX = 100;
-    CursorY = 50;
-    Place(doors[0], 116, 66, 0, 0);
-    EXPECT_EQ(zemHitDoor(&hall), &doors[0]);
-    CursorX = 101;
-    EXPECT_EQ(zemHitDoor(&hall), nullptr);
+// A door of width and height 0 is hit at exactly one point: (u, v).
+TEST_F(HitTest, HotPointMapsIntoThePicture) {
+    const int32_t AnyRow = -100000, NoHit = -100000;
+    const struct {
+        int32_t panorama, pictureX, pictureY, panX, panY, hotX, hotY, u, v;
+    } cases[] = {
+        {0, 0, 0, 0, 0, 116, 66, 116, 66},         // cursor 100, 50: the frame's centre
+        {0, 120, 90, 500, -40, 130, 100, 10, 10},  // a closeup ignores the pan
+        {1, 0, 0, 2000, 67, 100, 200, 52, AnyRow},  // wrapped at N = 2048
+        // Right edge: entry 639 (as entry 1) gives row 111 at virtual row 0,
+        // where the renderer's entry 0 would give 112.
+        {1, 0, 0, 0, -16, 639, 16, 639, 111},
+        // Above virtual row 0 the product is negative and the shift keeps the
+        // sign: -67 x 0.8333 is row -56.
+        {1, 0, 0, 0, -83, 320, 16, 320, -56},
+        {1, 0, 0, 0, 0, 646, 16, NoHit, AnyRow},  // beyond the tables
+    };
+    for (const auto& c : cases) {
+        view.panorama = c.panorama;
+        picture.x = c.pictureX;
+        picture.y = c.pictureY;
+        picture.height = 2048;  // a panorama's circumference, column-major
+        PanX = c.panX;
+        PanY = c.panY;
+        if (c.u == NoHit)
+            Place(doors[0], NoHit, AnyRow, 200000, 200000);
+        else
+            Place(doors[0], c.u, c.v, 0, c.v == AnyRow ? 200000 : 0);
+        EXPECT_EQ(DoorAt(c.hotX, c.hotY), c.u != NoHit) << c.hotX;
+    }
+}
 
-    // Doors own both edges, stamps neither; in both directions.
+TEST_F(HitTest, DoorsOwnBothEdgesStampsNeither) {
     Place(doors[0], 10, 50, 20, 20);
     Place(stamp, 10, 50, 20, 20);
     for (int32_t u = 5; u <= 35; u++) {
@@ -87,89 +98,49 @@ TEST_F(HitTest, HotPointAndRectangles) {
     }
 }
 
-TEST_F(HitTest, CloseupMapsThroughThePicturePositionOnly) {
-    picture.x = 120;
-    picture.y = 90;
-    PanX = 500;
-    PanY = -40;
-    Place(doors[0], 10, 10, 0, 0);
-    EXPECT_TRUE(DoorAt(130, 100));
-    EXPECT_FALSE(DoorAt(131, 100));
-    EXPECT_FALSE(DoorAt(130, 101));
-}
-
-TEST_F(HitTest, PanoramaMapping) {
-    view.panorama = 1;
-    picture.height = 2048;  // column-major: the circumference
-    PanX = 2000;
-    Place(doors[0], 52, -100000, 0, 200000);
-    EXPECT_TRUE(DoorAt(100, 200));
-    PanX = 2001;
-    EXPECT_FALSE(DoorAt(100, 200));
-
-    // Right edge: table entry 639 (as entry 1) gives row 111 at virtual row
-    // 0, where the renderer's entry 0 would give 112.
-    PanX = 0;
-    PanY = -16;
-    Place(doors[0], 0, 111, 2047, 0);
-    EXPECT_TRUE(DoorAt(639, 16));
-    Place(doors[0], 0, 112, 2047, 0);
-    EXPECT_FALSE(DoorAt(639, 16));
-    // Centre column above virtual row 0: the product is negative and the
-    // shift keeps the sign (-67 x 0.8333 -> row -56).
-    PanY = -83;
-    Place(doors[0], 0, -56, 2047, 0);
-    EXPECT_TRUE(DoorAt(320, 16));
-    // A hot point beyond the tables hits nothing.
-    Place(doors[0], -100000, -100000, 200000, 200000);
-    EXPECT_FALSE(DoorAt(646, 16));
-}
-
 TEST_F(HitTest, FirstDoorWinsAndFramesTellWhereItLeads) {
     Place(doors[0], 0, 0, 100, 100);
     Place(doors[1], 0, 0, 100, 100);
+    Place(stamp, 0, 0, 100, 100);
     std::strcpy(doors[1].target, "cellar");
     doors[0].next = &doors[1];
     frames[0].x = 77;
     frames[0].y = 88;
-    HotPoint(50, 50);
-    EXPECT_EQ(zemHitDoor(&hall), &doors[0]);
+    EXPECT_TRUE(DoorAt(50, 50));
     EXPECT_EQ(DoorUnderCursor, &doors[0]);
-    EXPECT_EQ(cursor.current, &frames[1]);
-    EXPECT_EQ(frames[1].x, 77);  // the new frame keeps the place
-    EXPECT_EQ(frames[1].y, 88);
+    EXPECT_EQ(cursor.current, &frames[1]);  // hall2 begins as hall1 does
+    EXPECT_EQ(frames[1].x * 100 + frames[1].y, 7788);  // the cursor keeps its place
 
     hall.doors = &doors[1];
-    zemHitDoor(&hall);
-    EXPECT_EQ(cursor.index, 3);
-    std::strcpy(doors[1].target, "ha");
-    zemHitDoor(&hall);
-    EXPECT_EQ(cursor.index, 3);
-    EXPECT_EQ(frames[3].x, 77);
-
-    EXPECT_FALSE(DoorAt(300, 250));
-    EXPECT_EQ(DoorUnderCursor, nullptr);
-    EXPECT_EQ(cursor.index, 0);
-    Place(stamp, 0, 0, 100, 100);
-    HotPoint(50, 50);
+    const struct {
+        const char* target;
+        int32_t frame;
+    } targets[] = {{"cellar", 3}, {"ha", 3}, {"hal", 1}};
+    for (const auto& t : targets) {
+        std::strcpy(doors[1].target, t.target);
+        zemHitDoor(&hall);
+        EXPECT_EQ(cursor.index, t.frame) << t.target;
+        EXPECT_EQ(cursor.current->x * 100 + cursor.current->y, 7788);
+    }
     EXPECT_EQ(zemHitStamp(&hall), &stamp);
     EXPECT_EQ(cursor.index, 1);
     SpriteUnderCursor = (SpriteRef*)&stamp;
     EXPECT_EQ(zemHitSprite(&hall), nullptr);
     EXPECT_EQ(SpriteUnderCursor, nullptr);
     EXPECT_EQ(cursor.index, 0);
+    EXPECT_FALSE(DoorAt(300, 250));
+    EXPECT_EQ(DoorUnderCursor, nullptr);
 }
 
 TEST_F(HitTest, NothingChangesWhileTheItemViewIsOpenOrWithoutLocation) {
     Place(doors[0], 0, 0, 500, 500);
     Place(stamp, 0, 0, 500, 500);
-    HotPoint(50, 50);
     zemSetCursorFrame(2);
     DoorUnderCursor = &doors[1];
     StampUnderCursor = &stamp;
     ItemViewActive = 1;
-    EXPECT_EQ(zemHitDoor(&hall), nullptr);
-    EXPECT_EQ(zemHitStamp(&hall), nullptr);
+    EXPECT_FALSE(DoorAt(50, 50));
+    EXPECT_FALSE(StampAt(50, 50));
     EXPECT_EQ(zemHitSprite(&hall), nullptr);
     ItemViewActive = 0;
     EXPECT_EQ(zemHitDoor(nullptr), nullptr);
@@ -179,10 +150,10 @@ TEST_F(HitTest, NothingChangesWhileTheItemViewIsOpenOrWithoutLocation) {
 
     // A location whose view picture did not load reports no hit.
     view.picture = nullptr;
-    EXPECT_EQ(zemHitDoor(&hall), nullptr);
+    EXPECT_FALSE(DoorAt(50, 50));
     EXPECT_EQ(DoorUnderCursor, nullptr);
     hall.view = nullptr;
-    EXPECT_EQ(zemHitStamp(&hall), nullptr);
+    EXPECT_FALSE(StampAt(50, 50));
     EXPECT_EQ(cursor.index, 0);
 }
 
