@@ -1,15 +1,6 @@
 // Entering and releasing locations: placement of the view, stamps and PDA
 // picture, the icons and the taken state, painting, and the tracked blocks.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "app/app.h"
-#include "image/image.h"
-#include "platform/platform.h"
-#include "scene/scene.h"
-#include "tests/support/support.h"
+#include "tests/scene/change_world.h"
 
 namespace {
 
@@ -18,6 +9,13 @@ const int32_t Round = 2048, RoundRows = 64;
 std::vector<uint8_t> Pattern(int32_t w, int32_t h, int base) {
     std::vector<uint8_t> p((size_t)w * h);
     for (size_t i = 0; i < p.size(); i++) p[i] = (uint8_t)(base + i % 90);
+    return p;
+}
+
+// All `index` but the transparent top-left pixel of an encoded load.
+std::vector<uint8_t> Opaque(int32_t w, int32_t h, uint8_t index) {
+    std::vector<uint8_t> p((size_t)w * h, index);
+    p[0] = 0;
     return p;
 }
 
@@ -33,19 +31,17 @@ protected:
         back.width = back.pitch = 640;
         back.height = 480;
         BackBuffer = &back;  // the scratch block of encoded loads
-        std::string script =
-            "location hall\ncloseup HALL.BMP\n"
-            "stamp KEY.BMP 10 20 8 6 ding.wav keys0000.bmp\n"
-            "stamp CUP.BMP 30 40 4 4 x.wav CUP0000.BMP\n"
-            "stamp MUG.BMP 50 60 4 4 x.wav abc.bmp\n"
-            "sprite FIRE0000.BMP on\npda PDA.BMP\n"
-            "location round\npanorama ROUND.BMP\n"
-            "stamp POST.BMP 100 50 40 8 s.wav post0000.bmpzz\npda PDA2.BMP\n"
-            "location full\ncloseup FULL.BMP\n"
-            "location bare\nstamp KEY.BMP 1 1 8 6 s.wav\nsprite FIRE0000.BMP\n";
         std::vector<uint8_t> tiny = MakeFilledBmp(4, 4, 9);
         ASSERT_TRUE(InstallArchive({
-            {"game.txt", Bytes(script)},
+            {"game.txt", Bytes("location hall\ncloseup HALL.BMP\n"
+                               "stamp KEY.BMP 10 20 8 6 ding.wav keys0000.bmp\n"
+                               "stamp CUP.BMP 30 40 4 4 x.wav CUP0000.BMP\n"
+                               "stamp MUG.BMP 50 60 4 4 x.wav abc.bmp\n"
+                               "sprite FIRE0000.BMP on\npda PDA.BMP\n"
+                               "location round\npanorama ROUND.BMP\n"
+                               "stamp POST.BMP 100 50 40 8 s.wav post0000.bmpzz\npda PDA2.BMP\n"
+                               "location full\ncloseup FULL.BMP\n"
+                               "location bare\nstamp KEY.BMP 1 1 8 6 s.wav\nsprite FIRE0000.BMP\n")},
             {"HALL.BMP", MakeFilledBmp(400, 300, 7)},
             {"FULL.BMP", MakeFilledBmp(640, 480, 7)},
             {"ROUND.BMP", MakeFilledBmp(Round, RoundRows, 3)},
@@ -59,8 +55,8 @@ protected:
             {"icon.bmp", tiny},
             {"FIRE0000.BMP", tiny},
             {"FIRE0001.BMP", tiny},
-            {"PDA.BMP", MakeSimpleBmp(200, 20, Pdas(200, 20, 5))},
-            {"PDA2.BMP", MakeSimpleBmp(100, 10, Pdas(100, 10, 6))},
+            {"PDA.BMP", MakeSimpleBmp(200, 20, Opaque(200, 20, 5))},
+            {"PDA2.BMP", MakeSimpleBmp(100, 10, Opaque(100, 10, 6))},
         }));
         before = LiveBlocks;
         ASSERT_EQ(zemLoadScript("game.txt", &Locations), 1);
@@ -71,26 +67,14 @@ protected:
         EXPECT_EQ(LiveBlocks, before);
         ArchiveRelease();
     }
-    // A transparent top-left pixel, the rest one colour.
-    static std::vector<uint8_t> Pdas(int32_t w, int32_t h, uint8_t index) {
-        std::vector<uint8_t> p((size_t)w * h, index);
-        p[0] = 0;
-        return p;
-    }
-    Location* Named(const char* name) {
-        for (Location* l = Locations; l; l = l->next)
-            if (std::string(l->name) == name) return l;
-        return nullptr;
-    }
     int Enter(const char* name) {
-        if (CurrentLocation) zemFreeLocPictures(CurrentLocation);
-        CurrentLocation = Named(name);
+        zemFreeLocPictures(CurrentLocation);
+        CurrentLocation = FindLoc(name);
         return zemRefreshLoc(CurrentLocation);
     }
-    // View-picture pixel of a panorama at picture column c, row r.
+    // View-picture pixel of the panorama at picture column c, row r.
     uint8_t RoundAt(int32_t c, int32_t r) {
-        Image* p = Named("round")->view->picture;
-        return p->pixels[(size_t)(Round - 1 - c) * RoundRows + r];
+        return FindLoc("round")->view->picture->pixels[(size_t)(Round - 1 - c) * RoundRows + r];
     }
 };
 
@@ -100,18 +84,18 @@ TEST_F(LocationTest, CloseupEntry) {
     DoorUnderCursor = (Door*)&dummy;
     SpriteUnderCursor = (SpriteRef*)&dummy;
     ASSERT_EQ(Enter("hall"), 1);
-    Image* view = Named("hall")->view->picture;
+    Image* view = FindLoc("hall")->view->picture;
     EXPECT_EQ(view->x * 1000 + view->y, 120090);
     EXPECT_EQ(CurrentPalette[4 * 255], 254);  // grey 255 through gamma 1.2
     EXPECT_EQ(ClearRequested, 1);
     EXPECT_TRUE(!StampUnderCursor && !DoorUnderCursor && !SpriteUnderCursor);
-    Sprite* fire = Named("hall")->sprites->sprite;
+    Sprite* fire = FindLoc("hall")->sprites->sprite;
     ASSERT_TRUE(fire);
     EXPECT_EQ(fire->count * 1000000 + fire->viewHeight * 1000 + fire->viewWidth, 2300400);
     EXPECT_EQ(fire->columnMajor * 10 + fire->first->encoded, 1);
     // The key is painted at its place; the cup (item view in capitals) and
     // the mug (too short a name) get no icon and are loaded but not painted.
-    Stamp* key = Named("hall")->stamps;
+    Stamp* key = FindLoc("hall")->stamps;
     EXPECT_EQ(key->swapPicture->x * 1000 + key->swapPicture->y, 10020);
     EXPECT_EQ(view->pixels[20 * 400 + 10], 100);
     EXPECT_EQ(view->pixels[25 * 400 + 17], 147);
@@ -124,16 +108,16 @@ TEST_F(LocationTest, CloseupEntry) {
     EXPECT_EQ(view->pixels[40 * 400 + 30], 7);
     // Icons of every location are loaded; everything after the four
     // characters before ".bmp" is replaced.
-    ASSERT_TRUE(Named("round")->stamps->icon);
-    EXPECT_STREQ(Named("round")->stamps->icon->name, "posticon.bmp");
+    ASSERT_TRUE(FindLoc("round")->stamps->icon);
+    EXPECT_STREQ(FindLoc("round")->stamps->icon->name, "posticon.bmp");
 
     ASSERT_EQ(Enter("full"), 1);
-    EXPECT_EQ(Named("full")->view->picture->x + Named("full")->view->picture->y, 0);
+    EXPECT_EQ(FindLoc("full")->view->picture->x + FindLoc("full")->view->picture->y, 0);
 }
 
 TEST_F(LocationTest, PanoramaStampPaintedUnlessTaken) {
     ASSERT_EQ(Enter("round"), 1);
-    Stamp* post = Named("round")->stamps;
+    Stamp* post = FindLoc("round")->stamps;
     EXPECT_EQ(post->picture->x * 10000 + post->picture->y, 501908);
     EXPECT_EQ(post->swapPicture->x * 10000 + post->swapPicture->y, 501908);
     std::vector<uint8_t> stamp = Pattern(40, 8, 100);
@@ -146,22 +130,20 @@ TEST_F(LocationTest, PanoramaStampPaintedUnlessTaken) {
     EXPECT_EQ(std::vector<uint8_t>(save->pixels, save->pixels + save->size), std::vector<uint8_t>(320, 3));
 
     Image* icon = post->icon;
-    icon->x = 0;  // taken
-    ASSERT_EQ(Enter("hall"), 1);
-    ASSERT_EQ(Enter("round"), 1);
-    EXPECT_EQ(post->icon, icon);  // reloaded into the same record
-    EXPECT_EQ(icon->x, 0);
-    EXPECT_EQ(RoundAt(100, 50), 3);
-    icon->x = -1;  // put back
-    ASSERT_EQ(Enter("hall"), 1);
-    ASSERT_EQ(Enter("round"), 1);
-    EXPECT_EQ(RoundAt(100, 50), 100);
+    for (int32_t taken : {0, -1}) {
+        icon->x = taken;
+        ASSERT_EQ(Enter("hall"), 1);
+        ASSERT_EQ(Enter("round"), 1);
+        EXPECT_EQ(post->icon, icon);  // reloaded into the same record
+        EXPECT_EQ(icon->x, taken);
+        EXPECT_EQ(RoundAt(100, 50), taken ? 100 : 3);
+    }
 }
 
 // Script numbers have no range check: a stamp far outside the panorama is
 // placed with 32-bit wrap-around (no overflow) and then not painted.
 TEST_F(LocationTest, PanoramaStampFarOutsideWrapsInsteadOfOverflowing) {
-    Stamp* post = Named("round")->stamps;
+    Stamp* post = FindLoc("round")->stamps;
     post->x = INT32_MIN;
     ASSERT_EQ(Enter("round"), 1);
     EXPECT_EQ(post->picture->y, (int32_t)(Round + 0x80000000u - 40));  // N - x - w
@@ -172,28 +154,17 @@ TEST_F(LocationTest, PdaPlacementReuseAndColours) {
     // Logo palette entries 5 and 6 are the view's colours 100 and 120.
     uint8_t view[1024];
     ASSERT_EQ(zemLoadBMP("HALL.BMP", nullptr, view, nullptr, 0, 0, 0, 0), 1);
-    for (int i = 0; i < 3; i++) {
-        LogoPalette[4 * 5 + i] = view[4 * 100 + i];
-        LogoPalette[4 * 6 + i] = view[4 * 120 + i];
-    }
-    auto shown = [](int32_t x, int32_t y) {
-        std::vector<uint8_t> block(200 * 20, 0xEE);
-        Image d{}, p = *Pda;
-        d.pixels = block.data();
-        d.width = d.pitch = 200;
-        d.height = 20;
-        p.x = p.y = 0;
-        BlitImage(&d, &p, nullptr);
-        return block[(size_t)y * 200 + x];
-    };
+    std::memcpy(LogoPalette + 4 * 5, view + 4 * 100, 3);
+    std::memcpy(LogoPalette + 4 * 6, view + 4 * 120, 3);
+    // The first row's stream: a skip word, a literal word, the remapped bytes.
+    auto colour = [] { return Pda->pixels[8]; };
     PdaShown = 1;
     ASSERT_EQ(Enter("hall"), 1);
     ASSERT_TRUE(Pda);
     Image* record = Pda;
     EXPECT_EQ(Pda->x * 1000 + Pda->y, 220470);
     EXPECT_EQ(PdaShown, 0);
-    EXPECT_EQ(shown(0, 0), 0xEE);  // transparent
-    EXPECT_EQ(shown(5, 5), 100);
+    EXPECT_EQ(colour(), 100);
 
     Pda->y = 300;  // sliding up
     PdaShown = 1;
@@ -202,7 +173,7 @@ TEST_F(LocationTest, PdaPlacementReuseAndColours) {
     EXPECT_STREQ(Pda->name, "PDA.BMP");  // a kept record keeps its name
     EXPECT_EQ(Pda->x * 1000 + Pda->y, 220300);
     EXPECT_EQ(PdaShown, 1);
-    EXPECT_EQ(shown(5, 5), 120);
+    EXPECT_EQ(colour(), 120);
 
     // Without a pda line the picture is reloaded by its own name, the
     // larger PDA.BMP: that no longer fits, so it is a fresh record, placed
@@ -211,7 +182,7 @@ TEST_F(LocationTest, PdaPlacementReuseAndColours) {
     ASSERT_TRUE(Pda);
     EXPECT_EQ(Pda->width * 1000 + Pda->y, 200470);
     EXPECT_EQ(PdaShown, 0);
-    EXPECT_EQ(shown(5, 5), 100);
+    EXPECT_EQ(colour(), 100);
 }
 
 // The first entry leaves exactly the two icons and the PDA picture behind
@@ -225,16 +196,16 @@ TEST_F(LocationTest, LeavingReleasesAllButIconsAndPda) {
         EXPECT_EQ(LiveBlocks, script + 6) << name;
     }
     ASSERT_EQ(Enter("bare"), 1);
-    EXPECT_TRUE(!Named("bare")->stamps->picture && !Named("bare")->sprites->sprite);
+    EXPECT_TRUE(!FindLoc("bare")->stamps->picture && !FindLoc("bare")->sprites->sprite);
 }
 
 TEST_F(LocationTest, FailedLoadsKeepWhatWasLoaded) {
     EXPECT_EQ(zemRefreshLoc(nullptr), 0);
-    Named("hall")->stamps->next->name[0] = 'X';  // a missing stamp picture
+    FindLoc("hall")->stamps->next->name[0] = 'X';  // a missing stamp picture
     EXPECT_EQ(Enter("hall"), 0);
-    EXPECT_TRUE(Named("hall")->view->picture && Named("hall")->stamps->picture);
+    EXPECT_TRUE(FindLoc("hall")->view->picture && FindLoc("hall")->stamps->picture);
     EXPECT_EQ(Pda, nullptr);  // the later steps did not run
-    Named("full")->view->name[0] = 'X';
+    FindLoc("full")->view->name[0] = 'X';
     EXPECT_EQ(Enter("full"), 0);
 }
 
