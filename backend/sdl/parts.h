@@ -15,3 +15,9 @@ void SdlFlushDeferred();
 void SdlRenderReset();
 // Leaves the screen before the window goes.
 void SdlDropRenderer();
+// The file descriptor of the window system's connection, or -1 where there
+// is none to watch.
+int SdlEventFd(SDL_Window* window);
+// Something was sent to the window system: events may wait in its client
+// library, so the next pass fetches them.
+void SdlEventsMayWait();

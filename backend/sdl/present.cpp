@@ -222,6 +222,7 @@ static void Present(const uint8_t* pixels, int32_t pitch, int force) {
     SDL_RenderClear(Renderer);
     SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
     SDL_RenderPresent(Renderer);
+    SdlEventsMayWait();
     BlankWaited = 0;
     PaletteDeferred = 0;
 }

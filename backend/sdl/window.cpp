@@ -3,6 +3,9 @@
 // message box and the system pointer.
 #include <SDL.h>
 
+#include <poll.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "backend/sdl/parts.h"
@@ -17,6 +20,17 @@ static int VideoOk = 0;
 static uint8_t KeysDown[256];
 static uint32_t Buttons = 0;
 static uint16_t Modifiers = 0;
+
+// An idle pass waits on the window system's connection instead of sleeping
+// blindly: input wakes it at once, and while nothing arrives the events are
+// not fetched on every pass (a fetch costs the X client library four system
+// calls). Events the client library may hold without the connection showing
+// them (read while a present waited for a reply, or made by SDL itself) are
+// fetched after every present and at least every QUIET_PASSES passes.
+#define QUIET_PASSES 16
+static int EventFd = -1;
+static int FetchWanted = 1;
+static int QuietPasses = 0;
 
 int SdlVideoUp() {
     if (!VideoTried) {
@@ -51,6 +65,8 @@ int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
         std::fprintf(stderr, "zemVR: no window: %s\n", SDL_GetError());
         return 0;
     }
+    EventFd = SdlEventFd(Window);
+    FetchWanted = 1;
     // Characters come from key presses; no input method is wanted.
     SDL_StopTextInput();
     for (uint8_t& k : KeysDown) k = 0;
@@ -66,6 +82,7 @@ void BackendWindowShow() {
 }
 
 void BackendWindowClose() {
+    EventFd = -1;
     SdlDropRenderer();
     if (Window) SDL_DestroyWindow(Window);
     Window = nullptr;
@@ -196,16 +213,36 @@ static void Convert(const SDL_Event& e) {
     }
 }
 
+void SdlEventsMayWait() { FetchWanted = 1; }
+
 void BackendPumpMessages() {
     SdlFlushDeferred();
     if (!VideoOk) return;
+    if (EventFd >= 0 && !FetchWanted && ++QuietPasses < QUIET_PASSES) return;
+    QuietPasses = 0;
     // One event at a time, so that the states above stay those of the
     // message about to be handled.
     SDL_Event e;
     while (SoftQueueLength() == 0 && SDL_PollEvent(&e)) Convert(e);
+    // Stopped at a message: more events may wait behind it.
+    FetchWanted = SoftQueueLength() > 0;
 }
 
-void BackendIdle() { SDL_Delay(1); }
+void BackendIdle() {
+    if (EventFd < 0) {
+        SDL_Delay(1);
+        return;
+    }
+    struct pollfd watch = {EventFd, POLLIN, 0};
+    int ready = poll(&watch, 1, 1);
+    if (ready == 0) return;
+    FetchWanted = 1;
+    // A broken connection would wake every wait at once: sleep from now on.
+    if (ready < 0 ? errno != EINTR : (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+        EventFd = -1;
+        SDL_Delay(1);
+    }
+}
 
 int16_t KeyState(int32_t virtualKey) {
     int down = 0;
