@@ -220,12 +220,13 @@ void BackendPumpMessages() {
     if (!VideoOk) return;
     if (EventFd >= 0 && !FetchWanted && ++QuietPasses < QUIET_PASSES) return;
     QuietPasses = 0;
+    FetchWanted = 0;
     // One event at a time, so that the states above stay those of the
     // message about to be handled.
     SDL_Event e;
     while (SoftQueueLength() == 0 && SDL_PollEvent(&e)) Convert(e);
     // Stopped at a message: more events may wait behind it.
-    FetchWanted = SoftQueueLength() > 0;
+    if (SoftQueueLength() > 0) FetchWanted = 1;
 }
 
 void BackendIdle() {
