@@ -2,6 +2,7 @@
 // picture (so a panorama's warp bends them) and taken out again at the
 // start of the next frame; everything else is drawn into the back buffer.
 #include "app/app.h"
+#include "app/parts.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "panorama/panorama.h"
@@ -21,9 +22,7 @@ static void MeasureFrameRate() {
     }
 }
 
-// Draws with save-under; the saved picture is placed only when something was
-// saved, so a refused draw is never "restored" from stale bytes.
-static void DrawSaving(Image* destination, Sprite* sprite) {
+void DrawSaving(Image* destination, Sprite* sprite) {
     if (!sprite->current || !sprite->saveUnder) return;
     if (BlitImage(destination, sprite->current, sprite->saveUnder)) {
         sprite->saveUnder->x = sprite->current->x;
@@ -31,6 +30,11 @@ static void DrawSaving(Image* destination, Sprite* sprite) {
     } else {
         sprite->saveUnder->x = -1;
     }
+}
+
+void EraseCursor() {
+    if (Cursor && BackBuffer && Cursor->saveUnder && Cursor->saveUnder->x >= 0)
+        BlitImage(BackBuffer, Cursor->saveUnder, nullptr);
 }
 
 // One frame with the new border, then both buffers of the flipping chain
@@ -46,8 +50,7 @@ static void BorderStep() {
 void UpdateFrame() {
     FrameCount += 1;
     MeasureFrameRate();
-    if (Cursor && BackBuffer && Cursor->saveUnder && Cursor->saveUnder->x >= 0)
-        BlitImage(BackBuffer, Cursor->saveUnder, nullptr);
+    EraseCursor();
     RestoreSpriteBackgrounds();
     if (ShrinkRequested && LetterboxX < BorderLimit && LetterboxY < BorderLimit) {
         LetterboxX += BorderStepX;

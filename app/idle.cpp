@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/app.h"
+#include "app/parts.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "scene/scene.h"
@@ -13,9 +14,7 @@ static const int32_t PdaShownY = 310;
 static const int32_t PdaHiddenY = 470;
 static const int32_t PdaStep = 10;
 
-// See AddPan in input.cpp: closeup pan offsets saturate rather than
-// overflow.
-static void AddPan(int32_t* pan, int32_t delta) {
+void AddPan(int32_t* pan, int32_t delta) {
     int64_t sum = (int64_t)*pan + delta;
     if (sum > INT32_MAX) sum = INT32_MAX;
     if (sum < INT32_MIN) sum = INT32_MIN;

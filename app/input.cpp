@@ -4,25 +4,11 @@
 #include <cstdint>
 
 #include "app/app.h"
+#include "app/parts.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-
-// Pan offsets of a closeup grow without bound while the cursor rests at an
-// edge or the user drags; they stop at the ends of the range instead of
-// overflowing.
-static void AddPan(int32_t* pan, int32_t delta) {
-    int64_t sum = (int64_t)*pan + delta;
-    if (sum > INT32_MAX) sum = INT32_MAX;
-    if (sum < INT32_MIN) sum = INT32_MIN;
-    *pan = (int32_t)sum;
-}
-
-static void EraseCursor() {
-    if (Cursor && BackBuffer && Cursor->saveUnder && Cursor->saveUnder->x >= 0)
-        BlitImage(BackBuffer, Cursor->saveUnder, nullptr);
-}
 
 // Position from a mouse message, clamped so the cursor picture lies wholly
 // on the screen.
@@ -255,13 +241,6 @@ void UpdateCursorOnly() {
         zemItemView(StampUnderCursor, (639 - CursorX) >> 3);
         BlitImage(BackBuffer, StampUnderCursor->itemPicture, nullptr);
     }
-    if (Cursor && BackBuffer && Cursor->current && Cursor->saveUnder) {
-        if (BlitImage(BackBuffer, Cursor->current, Cursor->saveUnder)) {
-            Cursor->saveUnder->x = Cursor->current->x;
-            Cursor->saveUnder->y = Cursor->current->y;
-        } else {
-            Cursor->saveUnder->x = -1;
-        }
-    }
+    if (Cursor && BackBuffer) DrawSaving(BackBuffer, Cursor);
     PresentFrame();
 }
