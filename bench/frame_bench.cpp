@@ -19,12 +19,7 @@ static std::vector<uint8_t> Picture(int32_t width, int32_t height, uint8_t index
         for (int32_t x = 0; x < width; x++)
             pixels[(size_t)y * width + x] = (uint8_t)(index + (x / 8 + y / 8) % 16);
     if (transparentCorner) pixels[0] = 1;
-    BmpLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.pixels = pixels;
-    for (uint32_t i = 0; i < 256; i++) layout.colours.push_back(i * 0x010101u);
-    return MakeBmp(layout);
+    return MakeSimpleBmp(width, height, pixels);
 }
 
 // Column-major frames: x is the picture row of the top, y counts from the

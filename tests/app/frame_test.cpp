@@ -41,8 +41,13 @@ TEST(Frame, StatusLineLogoAndCursorLieOverThePanoramaInThatOrder) {
     Send(WM_CHAR, ',');
     EXPECT_TRUE(Has("View: 624x468"));
     EXPECT_GT(CountInRect(HeadlessScreen(), 0, 0, 300, 18, 255), 1000);
+    // Space shows at once, then runs a full frame update as well.
+    int flips = HeadlessFlipCount();
     Send(WM_KEYDOWN, VK_SPACE);
+    EXPECT_EQ(HeadlessFlipCount(), flips + 2);
     EXPECT_EQ(CountInRect(HeadlessScreen(), 0, 0, 300, 20, 0), 300 * 20);
+    Send(WM_KEYDOWN, VK_SPACE);
+    EXPECT_GT(CountInRect(HeadlessScreen(), 0, 0, 300, 18, TextIndex), 0);
     ShutdownApp();
 }
 

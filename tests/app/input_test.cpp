@@ -64,19 +64,6 @@ TEST(Input, SpeedAndGammaKeys) {
     ShutdownApp();
 }
 
-TEST(Input, SpaceShowsAtOnce) {
-    StartWorld(BaseWorld());
-    UpdateFrame();
-    EXPECT_GT(CountInRect(HeadlessScreen(), 0, 0, 400, 18, TextIndex), 0);
-    int flips = HeadlessFlipCount();
-    Send(WM_KEYDOWN, VK_SPACE);
-    EXPECT_EQ(HeadlessFlipCount(), flips + 2);
-    EXPECT_EQ(CountInRect(HeadlessScreen(), 0, 0, 400, 18, TextIndex), 0);
-    Send(WM_KEYDOWN, VK_SPACE);
-    EXPECT_GT(CountInRect(HeadlessScreen(), 0, 0, 400, 18, TextIndex), 0);
-    ShutdownApp();
-}
-
 static uint8_t ViewAt(int32_t x, int32_t y) { return CurrentLocation->view->picture->pixels[y * 640 + x]; }
 
 TEST(Input, StampClickTakesItOutAndPutsItBack) {
