@@ -123,8 +123,10 @@ static int LoadCursor() {
         return FailStartup("Failed zemLoadSprite cursor");
     Cursor->first->x = 320;
     Cursor->first->y = 240;
-    Cursor->saveUnder->x = 320;
-    Cursor->saveUnder->y = 240;
+    // The save-under picture is a second load of a cursor frame, not what
+    // lies under the cursor: marked as holding nothing until the first draw
+    // saves there, or the first erase would paint a second cursor.
+    Cursor->saveUnder->x = -1;
     return 1;
 }
 

@@ -168,9 +168,13 @@ TEST(Frame, PdaPanelSlides) {
     ShutdownApp();
 }
 
-// The flip swaps buffers; cursor-only updates must still show one cursor.
+// The flip swaps buffers; cursor-only updates must still show one cursor,
+// also when the mouse moves before the first frame (the cursor's save-under
+// picture then holds a cursor frame, not what lies under the cursor).
 TEST(Frame, CursorOnlyUpdatesLeaveNoTrail) {
     StartWorld(BaseWorld());
+    MoveTo(100, 100);
+    EXPECT_EQ(CountInRect(HeadlessScreen(), 0, 0, 640, 480, CursorIndex), 32 * 32 - 1);
     UpdateFrame();
     for (int x = 100; x <= 400; x += 50) {
         MoveTo(x, 200);
