@@ -10,6 +10,7 @@
 
 void ShutdownApp() {
     ReleaseSounds(1);
+    FreeSoundList();
     if (SoundObject) {
         SoundRelease(SoundObject);
         SoundObject = nullptr;

@@ -48,3 +48,12 @@ void ReleaseSounds(int all) {
         }
     }
 }
+
+void FreeSoundList() {
+    while (SoundList) {
+        SoundNode* next = SoundList->next;
+        if (SoundList->buffer) SoundBufferRelease(SoundList->buffer);
+        TrackedFree(SoundList);
+        SoundList = next;
+    }
+}

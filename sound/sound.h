@@ -18,3 +18,6 @@ BkSoundBuffer* LoadSound(const char* name);
 void PlaySoundFile(const char* name);
 // all: every buffer; otherwise only those not playing.
 void ReleaseSounds(int all);
+// Shutdown, after ReleaseSounds(1): the list's own nodes, so that nothing
+// tracked outlives the program's objects.
+void FreeSoundList();

@@ -182,6 +182,8 @@ TEST_F(ChangeTest, DoorToItsOwnLocationKeepsTakenStampsTaken) {
     EXPECT_EQ(view->pixels[15 * view->pitch + 15], 3);  // not painted again
     EXPECT_EQ(PanX, 100);
     EXPECT_EQ(LiveBlocks, blocks + 1);  // the sound list's first node
+    ShutdownApp();
+    EXPECT_EQ(LiveBlocks, 0);  // the node goes with the program
 }
 
 TEST_F(ChangeTest, WithoutSoundDeviceDoorsAndItemViewsAreSilent) {

@@ -104,7 +104,9 @@ struct World {
         Add("game.txt", Bytes(script));
         FreshProgram();
         if (silent) HeadlessFail(HOP_SOUND_CREATE, DSERR_NODRIVER, -1);
-        if (InstallArchive(members) != 1 || InitApp() != 1) return false;
+        if (InstallArchive(members) != 1) return false;
+        ArchiveRelease();  // start-up opens it; the image stays linked
+        if (InitApp() != 1) return false;
         HeadlessSetClockStep(1);
         return true;
     }
@@ -116,13 +118,5 @@ inline Location* FindLoc(const char* name) {
     return nullptr;
 }
 
-// The program ends as it does on window destruction. The sound list's nodes
-// live to the end of the process; the test hands them back itself.
-inline void StopProgram() {
-    ShutdownApp();
-    while (SoundList) {
-        SoundNode* next = SoundList->next;
-        TrackedFree(SoundList);
-        SoundList = next;
-    }
-}
+// The program ends as it does on window destruction.
+inline void StopProgram() { ShutdownApp(); }

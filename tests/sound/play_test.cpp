@@ -31,14 +31,9 @@ protected:
     }
     void TearDown() override {
         ReleaseSounds(1);
+        FreeSoundList();
         SoundRelease(SoundObject);
         SoundObject = nullptr;
-        // The nodes live to the end of the process; the test hands them back.
-        while (SoundList) {
-            SoundNode* next = SoundList->next;
-            TrackedFree(SoundList);
-            SoundList = next;
-        }
     }
 };
 
