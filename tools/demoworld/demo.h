@@ -10,6 +10,11 @@ static const int kPanoWidth = 2048;   // columns of a 360-degree panorama
 static const int kPanoHeight = 512;   // rows; the warp reads up to about 510
 static const double kPi = 3.14159265358979323846;
 
+// 0 below a, 1 above b, a smooth step between.
+double Smooth(double a, double b, double x);
+// Signed distance in columns from centre to x round the panorama.
+double Around(double x, double centre);
+
 // One stamp: its picture cut from the scene with the object painted in, and
 // the place where it goes.
 struct StampPicture {

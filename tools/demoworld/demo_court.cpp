@@ -19,19 +19,6 @@ static const int kSun = 1600;   // column of the sun
 static const int kMill = 1430;  // column of the windmill
 static const int kArch = 1560;  // column of the town gate
 
-static double Smooth(double a, double b, double x) {
-    double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-
-// Signed distance in columns from a to b round the panorama.
-static double Around(double x, double centre) {
-    double d = std::fmod(x - centre, (double)kPanoWidth);
-    if (d > kPanoWidth / 2) d -= kPanoWidth;
-    if (d < -kPanoWidth / 2) d += kPanoWidth;
-    return d;
-}
-
 // 1 for a wall facing the sun (the sun is behind the viewer), 0 against it.
 static double SunOn(double x) { return 0.5 + 0.5 * std::cos(2 * kPi * Around(x + kPanoWidth / 2, kSun) / kPanoWidth); }
 

@@ -21,18 +21,6 @@ static const int kWheel = 1830;   // centre column of the spinning wheel
 static const int kFloor = 400;    // where the wall meets the floor
 static const int kCeiling = 110;  // where the wall meets the ceiling
 
-static double Smooth(double a, double b, double x) {
-    double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
-    return t * t * (3 - 2 * t);
-}
-
-static double Around(double x, double centre) {
-    double d = std::fmod(x - centre, (double)kPanoWidth);
-    if (d > kPanoWidth / 2) d -= kPanoWidth;
-    if (d < -kPanoWidth / 2) d += kPanoWidth;
-    return d;
-}
-
 // Light on the wall at a column: the fire and the two windows.
 static double RoomLight(double x) {
     auto near = [&](double c, double w) { double d = Around(x, c) / w; return std::exp(-d * d); };

@@ -7,6 +7,18 @@
 #include "tools/demoworld/demo.h"
 #include "tools/zempack/pack.h"
 
+double Smooth(double a, double b, double x) {
+    double t = std::clamp((x - a) / (b - a), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+double Around(double x, double centre) {
+    double d = std::fmod(x - centre, (double)kPanoWidth);
+    if (d > kPanoWidth / 2) d -= kPanoWidth;
+    if (d < -kPanoWidth / 2) d += kPanoWidth;
+    return d;
+}
+
 // Offset-file words 2 to 5 are read from their sixth character on, so each
 // carries a five-character label.
 std::string PanoramaOffset(int frame, int top, int left, int width) {
