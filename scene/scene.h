@@ -71,6 +71,42 @@ extern uint8_t IconPalette[1024];
 // Script.
 int zemLoadScript(const char* name, Location** head);
 
+// The reader's pieces, shared with the authoring tools so that they read a
+// script exactly as the viewer does, line by line.
+#define SCRIPT_LINE_BYTES 500
+#define SCRIPT_TOKENS 10
+#define SCRIPT_NAME_BYTES 32
+struct AssetFile;
+// Ten 32-byte fields; a longer token is cut to 31 characters.
+struct ScriptLine {
+    char token[SCRIPT_TOKENS][SCRIPT_NAME_BYTES];
+    int32_t count;
+};
+// Where the lines of the location being filled are appended.
+struct ScriptTarget {
+    Location** nextLocation;
+    Location* location;
+    Stamp** nextStamp;
+    SpriteRef** nextSprite;
+    Door** nextDoor;
+};
+// The keywords in the order zemScriptKeyword counts them, ending with none.
+extern const char* const ScriptKeywords[];
+// Index of the keyword (any case), or -1 for a word the reader ignores.
+int zemScriptKeyword(const char* word);
+// One line into text (SCRIPT_LINE_BYTES): up to and with its line feed, or
+// its first 499 bytes. 0 when the file had no byte left.
+int zemReadScriptLine(AssetFile* file, char* text);
+// Up to count tokens into count fields of tokenBytes each (cut to
+// tokenBytes - 1 characters); returns how many there were.
+int32_t zemSplitTokens(const char* text, char* tokens, int32_t count, int32_t tokenBytes);
+void zemSplitScriptLine(const char* text, ScriptLine* line);
+// New locations are appended behind those the head already holds.
+void zemBeginScript(Location** head, ScriptTarget* target);
+// 0 only when a record could not be allocated; a line without tokens does
+// nothing.
+int zemApplyScriptLine(const ScriptLine* line, ScriptTarget* target);
+
 // Loading and release.
 int zemRefreshLoc(Location* location);
 void zemLoadIcons();

@@ -7,24 +7,7 @@
 #include "platform/platform.h"
 #include "scene/scene.h"
 
-static const int32_t LineBytes = 500;
-static const int32_t TokenCount = 10;
-static const int32_t NameBytes = 32;
-
-// Ten 32-byte fields; a longer token is cut to 31 characters.
-struct ScriptLine {
-    char token[TokenCount][NameBytes];
-    int32_t count;
-};
-
-// Where the lines of the location being filled are appended.
-struct ScriptTarget {
-    Location** nextLocation;
-    Location* location;
-    Stamp** nextStamp;
-    SpriteRef** nextSprite;
-    Door** nextDoor;
-};
+static const int32_t NameBytes = SCRIPT_NAME_BYTES;
 
 static int IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -38,17 +21,34 @@ static int SameWord(const char* a, const char* b) {
     return *a == *b;
 }
 
-static void Split(const char* text, ScriptLine* line) {
-    std::memset(line, 0, sizeof *line);
+int32_t zemSplitTokens(const char* text, char* tokens, int32_t count, int32_t tokenBytes) {
+    std::memset(tokens, 0, (size_t)count * (size_t)tokenBytes);
     const char* p = text;
-    while (line->count < TokenCount) {
+    int32_t found = 0;
+    while (found < count) {
         while (*p && IsBlank(*p)) p++;
         if (!*p) break;
+        char* token = tokens + (size_t)found * (size_t)tokenBytes;
         int32_t length = 0;
         for (; *p && !IsBlank(*p); p++)
-            if (length < NameBytes - 1) line->token[line->count][length++] = *p;
-        line->count++;
+            if (length < tokenBytes - 1) token[length++] = *p;
+        found++;
     }
+    return found;
+}
+
+void zemSplitScriptLine(const char* text, ScriptLine* line) {
+    line->count = zemSplitTokens(text, &line->token[0][0], SCRIPT_TOKENS, SCRIPT_NAME_BYTES);
+}
+
+const char* const ScriptKeywords[] = {"rem",    "location", "closeup", "panorama",
+                                      "stamp",  "sprite",   "pda",     "door",
+                                      nullptr};
+
+int zemScriptKeyword(const char* word) {
+    for (int i = 0; ScriptKeywords[i]; i++)
+        if (SameWord(word, ScriptKeywords[i])) return i;
+    return -1;
 }
 
 // Decimal with an optional sign, up to the first other character; no range
@@ -72,9 +72,10 @@ static void* NewRecord(size_t size) {
 static void CopyName(char* field, const char* token) { std::memcpy(field, token, NameBytes); }
 
 // Returns 0 only when a record could not be allocated.
-static int Apply(const ScriptLine* line, ScriptTarget* target) {
+int zemApplyScriptLine(const ScriptLine* line, ScriptTarget* target) {
+    if (line->count == 0) return 1;
     const char* keyword = line->token[0];
-    const char(*arg)[NameBytes] = line->token;  // arg[1] .. arg[9]
+    const char(*arg)[SCRIPT_NAME_BYTES] = line->token;  // arg[1] .. arg[9]
 
     if (SameWord(keyword, "location")) {
         Location* location = (Location*)NewRecord(sizeof(Location));
@@ -154,11 +155,27 @@ static int Apply(const ScriptLine* line, ScriptTarget* target) {
     return 1;
 }
 
-static int ProcessLine(const char* text, ScriptTarget* target) {
-    ScriptLine line;
-    Split(text, &line);
-    if (line.count == 0) return 1;
-    return Apply(&line, target);
+void zemBeginScript(Location** head, ScriptTarget* target) {
+    // New locations go behind any the head already holds.
+    std::memset(target, 0, sizeof *target);
+    target->nextLocation = head;
+    while (*target->nextLocation) target->nextLocation = &(*target->nextLocation)->next;
+}
+
+int zemReadScriptLine(AssetFile* file, char* text) {
+    int32_t length = 0;
+    char byte;
+    while (AssetRead(file, &byte, 1)) {
+        text[length++] = byte;
+        if (length == SCRIPT_LINE_BYTES) {
+            // The 500th byte gives way to the terminating zero.
+            text[SCRIPT_LINE_BYTES - 1] = 0;
+            return 1;
+        }
+        if (byte == '\n') break;
+    }
+    text[length] = 0;
+    return length > 0;
 }
 
 int zemLoadScript(const char* name, Location** head) {
@@ -166,30 +183,14 @@ int zemLoadScript(const char* name, Location** head) {
     AssetFile* file = AssetOpen(name);
     if (!file) return 0;
 
-    // New locations go behind any the head already holds.
-    ScriptTarget target = {head, nullptr, nullptr, nullptr, nullptr};
-    while (*target.nextLocation) target.nextLocation = &(*target.nextLocation)->next;
-
-    char text[LineBytes];
-    int32_t length = 0;
+    ScriptTarget target;
+    zemBeginScript(head, &target);
+    char text[SCRIPT_LINE_BYTES];
     int ok = 1;
-    char byte;
-    while (ok && AssetRead(file, &byte, 1)) {
-        text[length++] = byte;
-        if (length == LineBytes) {
-            // The 500th byte gives way to the terminating zero.
-            text[LineBytes - 1] = 0;
-            ok = ProcessLine(text, &target);
-            length = 0;
-        } else if (byte == '\n') {
-            text[length] = 0;
-            ok = ProcessLine(text, &target);
-            length = 0;
-        }
-    }
-    if (ok && length > 0) {
-        text[length] = 0;
-        ok = ProcessLine(text, &target);
+    while (ok && zemReadScriptLine(file, text)) {
+        ScriptLine line;
+        zemSplitScriptLine(text, &line);
+        ok = zemApplyScriptLine(&line, &target);
     }
     AssetClose(file);
     // A record that could not be allocated ends the read; what was made so

@@ -1,0 +1,48 @@
+// zemworld: the authoring tool. It reads every world through the system's
+// own code over the headless backend; what it adds is importing (decoding,
+// quantising, renaming, converting) and reporting.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------
+// Diagnostics: "FILE:LINE: error: TEXT", "FILE: warning: TEXT" where no line
+// applies.
+struct Diagnostic {
+    std::string file;
+    int32_t line;  // 0: no line
+    int error;     // 1 error, 0 warning
+    std::string text;
+};
+
+struct Report {
+    std::vector<Diagnostic> items;
+    int errors = 0;
+    int warnings = 0;
+};
+
+void ReportError(Report* report, const std::string& file, int32_t line,
+                 const std::string& text);
+void ReportWarning(Report* report, const std::string& file, int32_t line,
+                   const std::string& text);
+std::string FormatDiagnostic(const Diagnostic& d);
+void PrintReport(const Report& report, FILE* out);
+
+// ---------------------------------------------------------------------------
+// Checking a world as the viewer reads it. 1 when there is no error.
+int CheckArchive(const std::vector<uint8_t>& archive, Report* report);
+// A folder of viewer files (8.3 names): packed in memory, then checked as
+// an archive; names the archive cannot hold are errors.
+int CheckFolder(const std::string& folder, Report* report);
+
+// ---------------------------------------------------------------------------
+// The commands; each gets the arguments after its own name and returns the
+// exit code.
+int CommandNew(int argc, char** argv);
+int CommandCheck(int argc, char** argv);
+int CommandBuild(int argc, char** argv);
+int CommandRender(int argc, char** argv);
+int CommandWeb(int argc, char** argv);
