@@ -104,6 +104,7 @@ void RedrawAll() {
         else
             BlitImage(BackBuffer, picture, nullptr);
     }
+    if (HotspotsShown) zemDrawHotspots(BackBuffer, CurrentLocation);
     DrawStatusLine(BackBuffer);
     if (ItemViewActive && StampUnderCursor) {
         zemItemView(StampUnderCursor, (639 - CursorX) >> 3);

@@ -115,6 +115,7 @@ void ResetGlobals() {
     DoorUnderCursor = nullptr;
     StampUnderCursor = nullptr;
     SpriteUnderCursor = nullptr;
+    HotspotsShown = 0;
     std::memset(CurrentPalette, 0, sizeof CurrentPalette);
     std::memset(LogoPalette, 0, sizeof LogoPalette);
     std::memset(IconPalette, 0, sizeof IconPalette);

@@ -67,6 +67,8 @@ extern SpriteRef* SpriteUnderCursor;
 extern uint8_t CurrentPalette[1024];
 extern uint8_t LogoPalette[1024];
 extern uint8_t IconPalette[1024];
+// The hotspot overlay is drawn over the background of every full frame.
+extern int32_t HotspotsShown;
 
 // Script.
 int zemLoadScript(const char* name, Location** head);
@@ -122,6 +124,11 @@ Door* zemHitDoor(Location* location);
 Stamp* zemHitStamp(Location* location);
 SpriteRef* zemHitSprite(Location* location);
 void zemSetCursorFrame(int32_t index);
+
+// The outline and label of every door, stamp and sprite of the location as
+// it falls on the destination at the current pan and letterbox (through the
+// warp on a panorama). Writes nothing outside the destination.
+void zemDrawHotspots(Image* destination, Location* location);
 
 // Location change and item view.
 void zemChangeLoc(Door* door);

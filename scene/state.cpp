@@ -9,3 +9,4 @@ SpriteRef* SpriteUnderCursor = nullptr;
 uint8_t CurrentPalette[1024];
 uint8_t LogoPalette[1024];
 uint8_t IconPalette[1024];
+int32_t HotspotsShown = 0;
