@@ -1,0 +1,38 @@
+// What check and render share: a world's files as an archive image, and the
+// viewer started over it on the headless backend.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FolderProblem {
+    std::string file;  // the path as given
+    std::string text;
+};
+
+// The files of a folder packed in memory, as zempack would pack them. A file
+// whose name the archive cannot hold, a second file whose name matches an
+// earlier one regardless of case, and a subfolder are each listed in
+// problems and left out. 0 when the folder cannot be read or the archive
+// cannot be built (error says why).
+int PackFolderInMemory(const std::string& folder, std::vector<uint8_t>* archive,
+                       std::vector<FolderProblem>* problems, std::string* error);
+
+// A world given as a folder of viewer files or as an archive file. A folder
+// with any problem is refused, its problems listed in error.
+int ReadWorld(const std::string& path, std::vector<uint8_t>* archive, std::string* error);
+
+// The image becomes the program's data.zem (linked, as the demo program
+// carries its world) until UnlinkArchive. The bytes must stay alive.
+void LinkArchive(const std::vector<uint8_t>& archive);
+void UnlinkArchive();
+
+// A fresh headless platform and the viewer's own start-up over the linked
+// archive. 0 with the start-up message ("Failed zemRefreshLoc 0").
+int StartViewer(const std::vector<uint8_t>& archive, std::string* message);
+// The viewer's shutdown; returns the tracked blocks still alive after it.
+int32_t StopViewer();
+
+// A path for diagnostics: folder/name, or the name alone.
+std::string JoinPath(const std::string& folder, const std::string& name);
