@@ -44,7 +44,13 @@ struct RenderOptions {
 static int RenderUsage() {
     std::fprintf(stderr,
                  "usage: zemworld render WORLD OUT.png [--location NAME] [--pan X,Y] [--hotspots]\n"
-                 "       zemworld render WORLD OUTDIR --all [--pan X,Y] [--hotspots]\n");
+                 "       zemworld render WORLD OUTDIR --all [--pan X,Y] [--hotspots]\n"
+                 "WORLD is an archive or a folder of viewer files. Without --location the first\n"
+                 "location is drawn; without --pan the pan is the one the viewer enters with: the\n"
+                 "start values at the first location, elsewhere the arrival pan of the first door\n"
+                 "in the script that leads there (the start values when none does). --all writes\n"
+                 "OUTDIR/01-NAME.png, 02-NAME.png, ... in script order. --hotspots outlines the\n"
+                 "doors, stamps and sprites. The status line and the cursor are left out.\n");
     return 2;
 }
 

@@ -9,18 +9,19 @@
 struct FolderProblem {
     std::string file;  // the path as given
     std::string text;
+    int error;  // 0: only worth a warning (a subfolder, which zempack leaves out too)
 };
 
 // The files of a folder packed in memory, as zempack would pack them. A file
 // whose name the archive cannot hold, a second file whose name matches an
-// earlier one regardless of case, and a subfolder are each listed in
-// problems and left out. 0 when the folder cannot be read or the archive
+// earlier one regardless of case (errors), and a subfolder (a warning) are
+// each listed in problems and left out. 0 when the folder cannot be read or the archive
 // cannot be built (error says why).
 int PackFolderInMemory(const std::string& folder, std::vector<uint8_t>* archive,
                        std::vector<FolderProblem>* problems, std::string* error);
 
 // A world given as a folder of viewer files or as an archive file. A folder
-// with any problem is refused, its problems listed in error.
+// with an error among its problems is refused, its problems listed in error.
 int ReadWorld(const std::string& path, std::vector<uint8_t>* archive, std::string* error);
 
 // The image becomes the program's data.zem (linked, as the demo program

@@ -51,24 +51,25 @@ int PackFolderInMemory(const std::string& folder, std::vector<uint8_t>* archive,
         const std::string& name = entry.first;
         std::string path = JoinPath(folder, name);
         if (!entry.second) {
-            problems->push_back({path, "not a plain file: the archive holds no folders, so it is left out"});
+            problems->push_back({path, "not a plain file: the archive holds no folders, so it is left out", 0});
             continue;
         }
         std::string why;
         if (!PackValidName(name, &why)) {
-            problems->push_back({path, "the archive cannot hold this name: " + why});
+            problems->push_back({path, "the archive cannot hold this name: " + why, 1});
             continue;
         }
         auto same = seen.find(Lowered(name));
         if (same != seen.end()) {
             problems->push_back({path, "the archive cannot hold both \"" + same->second + "\" and \"" +
-                                           name + "\": names match regardless of case"});
+                                           name + "\": names match regardless of case",
+                                 1});
             continue;
         }
         PackMember member;
         member.name = name;
         if (!PackReadFile(path, &member.data, &why)) {
-            problems->push_back({path, why});
+            problems->push_back({path, why, 1});
             continue;
         }
         seen[Lowered(name)] = name;
@@ -87,9 +88,12 @@ int ReadWorld(const std::string& path, std::vector<uint8_t>* archive, std::strin
     if (fs::is_directory(status)) {
         std::vector<FolderProblem> problems;
         if (!PackFolderInMemory(path, archive, &problems, error)) return 0;
-        if (!problems.empty()) {
-            *error = "the folder cannot be packed as it is (zemworld check lists why):";
-            for (const FolderProblem& p : problems) *error += "\n  " + p.file + ": " + p.text;
+        bool refused = false;
+        for (const FolderProblem& p : problems) refused |= p.error != 0;
+        if (refused) {
+            *error = "the folder cannot be packed as it is:";
+            for (const FolderProblem& p : problems)
+                if (p.error) *error += "\n  " + p.file + ": " + p.text;
             return 0;
         }
         return 1;
