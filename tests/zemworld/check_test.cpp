@@ -147,6 +147,8 @@ const Case Warnings[] = {
      "CURS0000.BMP: warning: colour 61 (45, 183, 200) shows as (254, 0, 254) in location 'yard' (distance 283)"},
     {"logo badly remapped", [](TestWorld& w) { w.Put("YARD.BMP", Damaged(1024, 480, 30, [](BmpLayout& l) { for (int i = 10; i < 210; i++) l.colours[i] = 0x808080; })); },
      "ZEMLOGO.BMP: warning: poor colour match: the logo's colour 40 (27, 207, 190) becomes entry 10 (111, 111, 111) in location 'yard' (distance 150)"},
+    {"gap in a frame series", [](TestWorld& w) { w.Put("ANIM0003.BMP", WorldPicture(10, 10, 123, 1)); },
+     "game.txt:5: warning: sprite ANIM0000.BMP: frame ANIM0002.BMP is missing, so ANIM0003.BMP and the frames after it are never shown"},
     {"stamp without item view", [](TestWorld& w) { w.Put("game.txt", Bytes(ScriptWith(4, "stamp KEY.BMP 100 100 20 10"))); },
      "game.txt:4: warning: stamp KEY.BMP has no item view, so it has no icon: the viewer never paints it"},
     {"number that is not one", [](TestWorld& w) { w.Put("game.txt", Bytes(ScriptWith(6, "door yard 3OO 200 100 100 PICK.WAV - 500 40"))); },

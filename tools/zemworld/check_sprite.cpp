@@ -125,6 +125,11 @@ Sprite* CheckSprite(CheckContext* c, const SpriteLoad& load) {
                        std::string("the viewer cannot load this ") + load.frameWhat +
                            ", so the series ends after " + std::to_string(sprite->count) +
                            " frames: " + WhyPictureRefused(c, *member, use));
+        std::string after = s.Frame(s.start + sprite->count + 1);
+        if (!s.single && !member && FindMember(c, after))
+            CheckWarning(c, load.line > 0 ? c->script : load.name, load.line,
+                         std::string(load.what) + " " + load.name + ": frame " + next + " is missing, so " +
+                             after + " and the frames after it are never shown");
         if (!s.single && load.wantOffsets && !FindMember(c, s.OffsetFile()))
             CheckWarning(c, load.line > 0 ? c->script : load.name, load.line,
                          std::string(load.what) + " " + load.name + " has no offset file " +
