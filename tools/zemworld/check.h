@@ -94,5 +94,8 @@ struct LocationLines {
 std::vector<LocationLines> CollectLines(const CheckContext* c);
 void CheckInViewer(CheckContext* c, const std::vector<LocationLines>& lines);
 
+// A name from a file between quotes, control characters written as \xNN.
+std::string Quoted(const std::string& name);
+
 // Levenshtein distance, ignoring the case of ASCII letters.
 int EditDistance(const std::string& a, const std::string& b);

@@ -2,6 +2,7 @@
 // reader does it, and loading a picture as one of its uses does.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "image/image.h"
@@ -41,6 +42,21 @@ std::string MissingText(const std::string& use, const std::string& name) {
     std::string why;
     if (!PackValidName(name, &why)) text += " (" + why + ", and the archive holds only 8.3 names)";
     return text;
+}
+
+std::string Quoted(const std::string& name) {
+    std::string out = "'";
+    for (char ch : name) {
+        unsigned char u = (unsigned char)ch;
+        if (u < 0x20 || u == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "'";
 }
 
 int EditDistance(const std::string& a, const std::string& b) {

@@ -17,7 +17,6 @@ static const int32_t ItemFrames = 24;
 static const int32_t LeastPanoramaRows = 400;  // 480 / 1.2: the warp's reach at the bottom row
 static const int32_t MostPanoramaRows = 1024;  // the row index has 10 integer bits
 
-static std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 static std::string Size(int64_t w, int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 // "-" stands for "none" in the script's optional names.

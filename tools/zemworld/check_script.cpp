@@ -11,7 +11,6 @@
 
 enum { KeyRem, KeyLocation, KeyCloseup, KeyPanorama, KeyStamp, KeySprite, KeyPda, KeyDoor };
 
-static std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 
 static bool IsNumber(const char* text) {
     const char* p = text;
