@@ -106,10 +106,13 @@ TEST(Input, StampClickTakesItOutAndPutsItBack) {
     EXPECT_EQ(LiveBlocks, 0);
 }
 
-TEST(Input, EscapeF12AndExitDoorsEndWithCodeZero) {
-    for (uintptr_t key : {(uintptr_t)VK_ESCAPE, (uintptr_t)VK_F12}) {
+TEST(Input, EscapeF12CloseAndExitDoorsEndWithCodeZero) {
+    for (uintptr_t key : {(uintptr_t)VK_ESCAPE, (uintptr_t)VK_F12, (uintptr_t)0}) {
         FreshWorld(BaseWorld());
-        HeadlessPushMessage(WM_KEYDOWN, key, 0);
+        if (key)
+            HeadlessPushMessage(WM_KEYDOWN, key, 0);
+        else
+            HeadlessPushMessage(WM_CLOSE, 0, 0);  // what the desktop sends
         HeadlessPushMouse(WM_MOUSEMOVE, 200, 100);
         EXPECT_EQ(RunMessageLoop(), 0);
         EXPECT_EQ(HeadlessWindowAlive(), 0);

@@ -72,11 +72,16 @@ TEST(Startup, EachFailedStepNamesItselfAndTheLastResult) {
     FreshWorld(BaseWorld());
     TrackedFailAt(1);
     ExpectFailure("Failed TrackedAlloc BackBuffer 0");
-    // No window: silently nothing.
+    // No window: no message, but still a failure to whoever started it.
     FreshWorld(BaseWorld());
     HeadlessFail(HOP_WINDOW_CREATE, DDERR_GENERIC, -1);
-    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_EQ(RunMessageLoop(), 1);
     EXPECT_EQ(HeadlessMessageBoxCount(), 0);
+    // A failed step after its message ends the program with status 1 too.
+    FreshWorld(BaseWorld());
+    HeadlessFail(HOP_FONT_CREATE, DDERR_GENERIC, -1);
+    EXPECT_EQ(RunMessageLoop(), 1);
+    EXPECT_EQ(HeadlessMessageBoxText(), "Failed initFont 0");
 }
 
 static std::string Cwd() {

@@ -150,7 +150,7 @@ def case_quit(args, how):
 
 
 def case_nodata(args, driver):
-    """Without data.zem the program says which step failed and ends with 0.
+    """Without data.zem the program says which step failed and ends with 1.
     With the dummy video driver the text goes to standard error; on X11 a
     message box may show it instead, which the test answers with Return."""
     env = {"SDL_VIDEODRIVER": "dummy"} if driver == "dummy" else {}
@@ -170,13 +170,13 @@ def case_nodata(args, driver):
                     boxes += 1
                     s.display.xdotool("key", "--window", w, "Return")
         check(code is not None, "the program did not end without data.zem")
-        check(code == 0, "exit code %d without data.zem" % code)
+        check(code == 1, "exit code %d without data.zem, expected 1" % code)
         err = p.stderr()
         if driver == "dummy":
             check(text in err, "standard error does not hold %r: %r" % (text, err[-2000:]))
         else:
             check(text in err or boxes > 0, "no message: neither standard error nor a message box")
-        log("no data.zem (%s): exit 0, message on standard error: %s, message boxes answered: %d"
+        log("no data.zem (%s): exit 1, message on standard error: %s, message boxes answered: %d"
             % (driver, text in err, boxes))
     finally:
         s.close()
