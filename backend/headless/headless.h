@@ -45,6 +45,9 @@ int HeadlessCallCount(HeadlessOp op);
 void HeadlessPushMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
 void HeadlessPushMouse(uint32_t message, int32_t x, int32_t y);
 void HeadlessSetKeyState(int32_t virtualKey, int down);
+// As the SDL backend does: characters come as WM_CHAR from the layout, and
+// translation adds only Enter's.
+void HeadlessCharactersFromText(int on);
 int HeadlessQueueLength();
 
 // Clock: set it, and let every read move it on by step milliseconds (0 keeps

@@ -100,6 +100,8 @@ void HeadlessSetKeyState(int32_t virtualKey, int down) {
     if (virtualKey >= 0 && virtualKey < 256) KeysDown[virtualKey] = down != 0;
 }
 
+void HeadlessCharactersFromText(int on) { SoftCharactersFromText(on); }
+
 int HeadlessQueueLength() { return SoftQueueLength(); }
 
 int16_t KeyState(int32_t virtualKey) {

@@ -1,6 +1,8 @@
 // Private to the SDL backend: what its files share.
 #pragma once
 
+#include <cstdint>
+
 struct SDL_Window;
 
 // Initialises SDL's video and events once; 1 when they are up.
@@ -21,3 +23,13 @@ int SdlEventFd(SDL_Window* window);
 // Something was sent to the window system: events may wait in its client
 // library, so the next pass fetches them.
 void SdlEventsMayWait();
+// A mouse position in the window as a position in the 640 x 480 picture,
+// whatever the scaling; on the bars, the nearest edge of the picture.
+void SdlWindowToPicture(int x, int y, int* pictureX, int* pictureY);
+// What the screen shows now, as 640 x 480 RGB bytes (top row first); 0 when
+// nothing has been shown yet.
+int SdlShownPicture(uint8_t* rgb);
+// Full screen or a window; Alt+Enter switches.
+void SdlToggleFullScreen();
+// Print and F10: the picture on the screen into the pictures folder.
+void SdlScreenshot();

@@ -1,19 +1,30 @@
 // Showing the 8-bit front buffer: a palette lookup into a 32-bit streaming
-// texture drawn at a 640 x 480 logical size (4:3 kept, black bars,
-// nearest-neighbour scaling), presented with vsync and paced at 60 flips a
+// texture, drawn into the largest 4:3 area of the window (black bars around
+// it) by one of three scalers, presented with vsync and paced at 60 flips a
 // second whatever the monitor does.
+//   nearest  the texture stretched to the area, nearest neighbour;
+//   integer  the largest whole multiple of 640 x 480 that fits, centred;
+//   sharp    nearest neighbour into a texture of the next whole multiple
+//            above the area, then smoothly (linear) down to the area: every
+//            picture pixel becomes an even block with soft edges only one
+//            screen pixel wide.
 #include <SDL.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "backend/sdl/parts.h"
+#include "backend/sdl/sdl.h"
 #include "backend/soft/soft.h"
 
 #define FLIPS_PER_SECOND 60
 
 static SDL_Renderer* Renderer = nullptr;
 static SDL_Texture* Texture = nullptr;
+static ScaleMode Scale = SCALE_NEAREST;
+// The sharp scaler's in-between picture and its whole-number factor.
+static SDL_Texture* Enlarged = nullptr;
+static int EnlargedFactor = 0;
 static uint32_t Lookup[256];
 static int LookupReady = 0;
 static int PacingRead = 0;
@@ -51,6 +62,14 @@ static void DefaultLookup() {
         Lookup[i] = 0xFF000000u | r << 16 | g << 8 | b;
     }
     LookupReady = 1;
+}
+
+void SdlSetScale(ScaleMode mode) { Scale = mode; }
+
+static void DropEnlarged() {
+    if (Enlarged) SDL_DestroyTexture(Enlarged);
+    Enlarged = nullptr;
+    EnlargedFactor = 0;
 }
 
 static int MakeTexture() {
@@ -94,7 +113,6 @@ BkResult BackendTakeDisplay() {
     if (!Renderer)
         Renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     if (!Renderer) return DDERR_GENERIC;
-    SDL_RenderSetLogicalSize(Renderer, SOFT_WIDTH, SOFT_HEIGHT);
     if (!MakeTexture()) {
         SDL_DestroyRenderer(Renderer);
         Renderer = nullptr;
@@ -113,6 +131,7 @@ BkResult BackendTakeDisplay() {
 
 void SdlDropRenderer() {
     ShownValid = 0;
+    DropEnlarged();
     if (Texture) SDL_DestroyTexture(Texture);
     if (Renderer) SDL_DestroyRenderer(Renderer);
     Texture = nullptr;
@@ -130,10 +149,111 @@ void BackendGiveDisplay() {
 
 void SdlRenderReset() {
     if (!Renderer) return;
+    DropEnlarged();
     if (Texture) SDL_DestroyTexture(Texture);
     Texture = nullptr;
     MakeTexture();
     SdlRepresent();
+}
+
+// ---------------------------------------------------------------------------
+// Where the picture goes.
+
+// The area of an output of width x height pixels that shows the picture.
+static SDL_Rect PictureArea(int width, int height) {
+    SDL_Rect area = {0, 0, width, height};
+    int whole = width / SOFT_WIDTH < height / SOFT_HEIGHT ? width / SOFT_WIDTH : height / SOFT_HEIGHT;
+    if (Scale == SCALE_INTEGER && whole >= 1) {
+        area.w = SOFT_WIDTH * whole;
+        area.h = SOFT_HEIGHT * whole;
+    } else if ((int64_t)width * SOFT_HEIGHT <= (int64_t)height * SOFT_WIDTH) {
+        // Smaller than one whole multiple, integer scaling too keeps the
+        // whole picture in view.
+        area.h = (int)((int64_t)width * SOFT_HEIGHT / SOFT_WIDTH);
+    } else {
+        area.w = (int)((int64_t)height * SOFT_WIDTH / SOFT_HEIGHT);
+    }
+    if (area.w < 1) area.w = 1;
+    if (area.h < 1) area.h = 1;
+    area.x = (width - area.w) / 2;
+    area.y = (height - area.h) / 2;
+    return area;
+}
+
+// Window coordinates (as mouse events give them) and the output's pixels
+// differ on a high-density screen.
+static void OutputSize(int* width, int* height) {
+    SDL_Window* window = SdlWindow();
+    *width = *height = 0;
+    if (Renderer) SDL_GetRendererOutputSize(Renderer, width, height);
+    if ((*width <= 0 || *height <= 0) && window) SDL_GetWindowSize(window, width, height);
+    if (*width <= 0 || *height <= 0) {
+        *width = SOFT_WIDTH;
+        *height = SOFT_HEIGHT;
+    }
+}
+
+static int Clamp(int64_t value, int high) {
+    return value < 0 ? 0 : value > high ? high : (int)value;
+}
+
+void SdlWindowToPicture(int x, int y, int* pictureX, int* pictureY) {
+    int outW, outH, winW = 0, winH = 0;
+    OutputSize(&outW, &outH);
+    if (SdlWindow()) SDL_GetWindowSize(SdlWindow(), &winW, &winH);
+    int64_t ox = winW > 0 ? (int64_t)x * outW / winW : x;
+    int64_t oy = winH > 0 ? (int64_t)y * outH / winH : y;
+    SDL_Rect area = PictureArea(outW, outH);
+    // On the bars the position is the nearest edge of the picture.
+    int64_t px = ox < area.x ? 0 : (ox - area.x) * SOFT_WIDTH / area.w;
+    int64_t py = oy < area.y ? 0 : (oy - area.y) * SOFT_HEIGHT / area.h;
+    *pictureX = Clamp(px, SOFT_WIDTH - 1);
+    *pictureY = Clamp(py, SOFT_HEIGHT - 1);
+}
+
+// The sharp scaler's second step needs the next whole multiple above the
+// area; 0 when the area is itself a whole multiple (nearest is exact then)
+// or the renderer cannot draw into a texture.
+static int SharpFactor(const SDL_Rect& area) {
+    int fw = (area.w + SOFT_WIDTH - 1) / SOFT_WIDTH;
+    int fh = (area.h + SOFT_HEIGHT - 1) / SOFT_HEIGHT;
+    int factor = fw > fh ? fw : fh;
+    if (area.w == SOFT_WIDTH * factor && area.h == SOFT_HEIGHT * factor) return 0;
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(Renderer, &info) != 0 || !(info.flags & SDL_RENDERER_TARGETTEXTURE))
+        return 0;
+    return factor;
+}
+
+static SDL_Texture* EnlargedPicture(int factor) {
+    if (Enlarged && EnlargedFactor == factor) return Enlarged;
+    DropEnlarged();
+    Enlarged = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                 SOFT_WIDTH * factor, SOFT_HEIGHT * factor);
+    if (!Enlarged) return nullptr;
+    SDL_SetTextureScaleMode(Enlarged, SDL_ScaleModeLinear);
+    EnlargedFactor = factor;
+    return Enlarged;
+}
+
+// Black bars, then the texture through the chosen scaler.
+static void Draw() {
+    int width, height;
+    OutputSize(&width, &height);
+    SDL_Rect area = PictureArea(width, height);
+    SDL_Texture* source = Texture;
+    if (Scale == SCALE_SHARP) {
+        int factor = SharpFactor(area);
+        SDL_Texture* enlarged = factor ? EnlargedPicture(factor) : nullptr;
+        if (enlarged && SDL_SetRenderTarget(Renderer, enlarged) == 0) {
+            SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+            SDL_SetRenderTarget(Renderer, nullptr);
+            source = enlarged;
+        }
+    }
+    SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
+    SDL_RenderClear(Renderer);
+    SDL_RenderCopy(Renderer, source, nullptr, &area);
 }
 
 // ---------------------------------------------------------------------------
@@ -218,9 +338,7 @@ static void Present(const uint8_t* pixels, int32_t pitch, int force) {
         }
         SDL_UnlockTexture(Texture);
     }
-    SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
-    SDL_RenderClear(Renderer);
-    SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+    Draw();
     SDL_RenderPresent(Renderer);
     SdlEventsMayWait();
     BlankWaited = 0;
@@ -254,4 +372,34 @@ void SdlFlushDeferred() {
     if (PaletteDeferred && primary) Present(primary->pixels, primary->pitch, 0);
     BlankWaited = 0;
     PaletteDeferred = 0;
+}
+
+int SdlShownPicture(uint8_t* rgb) {
+    const uint8_t* pixels = Shown;
+    int32_t pitch = SOFT_WIDTH;
+    const uint32_t* lookup = ShownLookup;
+    uint32_t chain[256];
+    if (!ShownValid) {
+        // Nothing presented yet by this renderer: the front buffer as it
+        // would be shown.
+        BkSurface* primary = SoftPrimary();
+        if (!primary || !primary->pixels) return 0;
+        pixels = primary->pixels;
+        pitch = primary->pitch;
+        const uint8_t* palette = SoftChainPalette(primary);
+        for (int i = 0; i < 256; i++)
+            chain[i] = palette ? (uint32_t)palette[i * 4] << 16 | (uint32_t)palette[i * 4 + 1] << 8 |
+                                     (uint32_t)palette[i * 4 + 2]
+                               : Lookup[i];
+        lookup = chain;
+    }
+    for (int y = 0; y < SOFT_HEIGHT; y++)
+        for (int x = 0; x < SOFT_WIDTH; x++) {
+            uint32_t c = lookup[pixels[(size_t)y * pitch + x]];
+            uint8_t* out = rgb + ((size_t)y * SOFT_WIDTH + x) * 3;
+            out[0] = (uint8_t)(c >> 16);
+            out[1] = (uint8_t)(c >> 8);
+            out[2] = (uint8_t)c;
+        }
+    return 1;
 }

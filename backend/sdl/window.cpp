@@ -1,6 +1,7 @@
-// The SDL window and its events: a desktop-sized full-screen window, events
-// turned into the window's messages, key and button states, the clock, the
-// message box and the system pointer.
+// The SDL window and its events: a desktop-sized full-screen window or a
+// resizable window (Alt+Enter switches), events turned into the window's
+// messages, key and button states, the clock, the message box and the
+// system pointer. Characters come from the text the keyboard layout types.
 #include <SDL.h>
 
 #include <poll.h>
@@ -9,9 +10,13 @@
 #include <cstdio>
 
 #include "backend/sdl/parts.h"
+#include "backend/sdl/sdl.h"
 #include "backend/soft/soft.h"
 
 static SDL_Window* Window = nullptr;
+static int StartWindowed = 0;
+// The Return press of an Alt+Enter was taken here, so its release is too.
+static int ReturnTaken = 0;
 static int VideoTried = 0;
 static int VideoOk = 0;
 // Key and button states as of the last event turned into a message, so that
@@ -51,28 +56,84 @@ BkResult BackendFault(SoftOp op) {
 
 void BackendReleased(const char* what) { (void)what; }
 
+void SdlStartWindowed(int windowed) { StartWindowed = windowed != 0; }
+
+// Room the window manager's borders and title bar take around a window.
+#define DECORATION_WIDTH 16
+#define DECORATION_HEIGHT 48
+
+// The window: the largest whole multiple of 640 x 480 that fits the
+// desktop's usable area (panels left out) with room for the decorations,
+// at least 640 x 480.
+static void WindowedSize(int display, int* width, int* height) {
+    SDL_Rect usable = {0, 0, SOFT_WIDTH, SOFT_HEIGHT};
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(display, &mode) == 0) {
+            usable.w = mode.w;
+            usable.h = mode.h;
+        }
+    }
+    int across = (usable.w - DECORATION_WIDTH) / SOFT_WIDTH;
+    int down = (usable.h - DECORATION_HEIGHT) / SOFT_HEIGHT;
+    int factor = across < down ? across : down;
+    if (factor < 1) factor = 1;
+    *width = SOFT_WIDTH * factor;
+    *height = SOFT_HEIGHT * factor;
+}
+
 int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
     if (!SdlVideoUp()) return 0;
     if (width <= 0 || height <= 0) {
         width = SOFT_WIDTH;
         height = SOFT_HEIGHT;
     }
+    uint32_t flags = SDL_WINDOW_RESIZABLE;
+    if (StartWindowed)
+        WindowedSize(0, &width, &height);
+    else
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    Window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED,
-                              SDL_WINDOWPOS_UNDEFINED, width, height,
-                              SDL_WINDOW_FULLSCREEN_DESKTOP);
+    Window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                              height, flags);
     if (!Window) {
         std::fprintf(stderr, "zemVR: no window: %s\n", SDL_GetError());
         return 0;
     }
     EventFd = SdlEventFd(Window);
     FetchWanted = 1;
-    // Characters come from key presses; no input method is wanted.
-    SDL_StopTextInput();
+    // Characters are what the keyboard layout types: "<" and ">" act on
+    // whichever key makes them.
+    SoftCharactersFromText(1);
+    SDL_StartTextInput();
     for (uint8_t& k : KeysDown) k = 0;
     Buttons = 0;
     Modifiers = 0;
+    ReturnTaken = 0;
     return 1;
+}
+
+void SdlToggleFullScreen() {
+    if (!Window) return;
+    if (SDL_GetWindowFlags(Window) & SDL_WINDOW_FULLSCREEN) {
+        int width, height, display = SDL_GetWindowDisplayIndex(Window);
+        WindowedSize(display < 0 ? 0 : display, &width, &height);
+        SDL_SetWindowFullscreen(Window, 0);
+        SDL_SetWindowSize(Window, width, height);
+        SDL_SetWindowPosition(Window, SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display),
+                              SDL_WINDOWPOS_CENTERED_DISPLAY(display < 0 ? 0 : display));
+    } else {
+        // Where no window manager acts on the request (a bare X server), the
+        // window covers the desktop all the same.
+        SDL_Rect bounds;
+        int display = SDL_GetWindowDisplayIndex(Window);
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+            SDL_SetWindowPosition(Window, bounds.x, bounds.y);
+            SDL_SetWindowSize(Window, bounds.w, bounds.h);
+        }
+        SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    SdlRepresent();
 }
 
 void BackendWindowShow() {
@@ -125,14 +186,59 @@ static int VirtualKey(SDL_Keycode key) {
     }
 }
 
-// Mouse positions arrive in the 640 x 480 logical picture (the renderer
-// scales them); the black bars give positions outside it.
+// Mouse positions arrive in window coordinates and go to the system in
+// those of the 640 x 480 picture; on the black bars, its nearest edge.
 static intptr_t MouseLParam(int x, int y) {
-    if (x < 0) x = 0;
-    if (x > SOFT_WIDTH - 1) x = SOFT_WIDTH - 1;
-    if (y < 0) y = 0;
-    if (y > SOFT_HEIGHT - 1) y = SOFT_HEIGHT - 1;
-    return MAKE_MOUSE_LPARAM(x, y);
+    int px, py;
+    SdlWindowToPicture(x, y, &px, &py);
+    return MAKE_MOUSE_LPARAM(px, py);
+}
+
+// The text the layout typed, one character message per character (the
+// code point); control characters never come as text, Enter's comes from
+// translation.
+static void TextCharacters(const char* text) {
+    const unsigned char* p = (const unsigned char*)text;
+    while (*p) {
+        uint32_t code = *p++;
+        int more = code < 0x80             ? 0
+                   : (code & 0xE0) == 0xC0 ? 1
+                   : (code & 0xF0) == 0xE0 ? 2
+                   : (code & 0xF8) == 0xF0 ? 3
+                                           : -1;
+        if (more < 0) continue;  // a stray continuation byte
+        if (more) code &= 0x3Fu >> more;
+        for (; more > 0 && (*p & 0xC0) == 0x80; more--, p++) code = code << 6 | (*p & 0x3Fu);
+        if (more == 0 && code >= 0x20 && code != 0x7F)
+            MessagePost(SoftWindow(), WM_CHAR, (uintptr_t)code, 1);
+    }
+}
+
+// Keys the backend keeps for itself: Alt+Enter, Print and F10. 1 when the
+// event was one of them (no message goes to the system, neither for the
+// press nor for the release).
+static int BackendKey(const SDL_KeyboardEvent& key) {
+    SDL_Keycode sym = key.keysym.sym;
+    int down = key.type == SDL_KEYDOWN;
+    if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER || sym == SDLK_RETURN2) {
+        if (down && (key.keysym.mod & KMOD_ALT)) {
+            if (!key.repeat) {
+                SdlToggleFullScreen();
+                ReturnTaken = 1;
+            }
+            return 1;
+        }
+        if (!down && ReturnTaken) {
+            ReturnTaken = 0;
+            return 1;
+        }
+        return 0;
+    }
+    if (sym == SDLK_PRINTSCREEN || sym == SDLK_F10) {
+        if (down && !key.repeat) SdlScreenshot();
+        return 1;
+    }
+    return 0;
 }
 
 static uintptr_t MouseFlags() {
@@ -178,6 +284,7 @@ static void Convert(const SDL_Event& e) {
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             Modifiers = e.key.keysym.mod;
+            if (BackendKey(e.key)) break;
             int vk = VirtualKey(e.key.keysym.sym);
             if (!vk) break;
             int down = e.type == SDL_KEYDOWN;
@@ -193,6 +300,9 @@ static void Convert(const SDL_Event& e) {
                         lParam);
             break;
         }
+        case SDL_TEXTINPUT:
+            TextCharacters(e.text.text);
+            break;
         case SDL_QUIT:
             MessagePost(w, WM_CLOSE, 0, 0);
             break;

@@ -11,6 +11,9 @@
 
 static BkWindow Window = {nullptr, 0};
 static std::deque<BkMsg> Queue;
+// The backend posts the characters that the keyboard layout types itself;
+// translation then adds only Enter's, so that no character comes twice.
+static int CharactersFromText = 0;
 
 BkWindow* SoftWindow() { return &Window; }
 int SoftQueueLength() { return (int)Queue.size(); }
@@ -51,12 +54,16 @@ int MessagePeek(BkMsg* out) {
     return 1;
 }
 
-// Characters of the keys the program reads: Enter and the comma and period
-// keys (with shift "<" and ">").
+void SoftCharactersFromText(int on) { CharactersFromText = on != 0; }
+
+// Characters of the keys the program reads: Enter and, where the backend
+// does not type them from the layout, the comma and period keys (with shift
+// "<" and ">").
 static int KeyCharacter(uintptr_t virtualKey) {
+    if (virtualKey == VK_RETURN) return 13;
+    if (CharactersFromText) return 0;
     int shift = (KeyState(VK_SHIFT) & 0x8000) != 0;
     switch (virtualKey) {
-        case VK_RETURN: return 13;
         case VK_OEM_COMMA: return shift ? '<' : ',';
         case VK_OEM_PERIOD: return shift ? '>' : '.';
         default: return 0;
@@ -103,4 +110,5 @@ void SoftReset() {
     SoftResetSound();
     Queue.clear();
     Window = BkWindow{nullptr, 0};
+    CharactersFromText = 0;
 }

@@ -107,6 +107,9 @@ struct BkSoundBuffer {
 
 BkWindow* SoftWindow();        // the program's one window record
 int SoftQueueLength();
+// on: the backend posts WM_CHAR for the text the keyboard layout types, and
+// translation adds only Enter's character 13. Off after a reset.
+void SoftCharactersFromText(int on);
 BkSurface* SoftPrimary();      // the live primary surface, or none
 int SoftSurfaceLive(const BkSurface* surface);
 int SoftLiveSoundBuffers();

@@ -73,6 +73,23 @@ TEST_F(Messages, KeyPressesGiveOneCharacterEachAndDirectCharactersPassThrough) {
     EXPECT_EQ(HeadlessQueueLength(), 0);
 }
 
+TEST_F(Messages, WithCharactersFromTheLayoutOnlyEnterIsTranslated) {
+    // As the SDL backend posts them: a key press, then what the layout typed
+    // with it (Shift and the "<>" key of a German keyboard).
+    HeadlessCharactersFromText(1);
+    HeadlessSetKeyState(VK_SHIFT, 1);
+    HeadlessPushMessage(WM_KEYDOWN, VK_OEM_COMMA, 1);
+    HeadlessPushMessage(WM_CHAR, '>', 1);
+    HeadlessPushMessage(WM_KEYDOWN, VK_OEM_PERIOD, 1);
+    HeadlessPushMessage(WM_CHAR, ':', 1);
+    HeadlessPushMessage(WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(RunQueue(), -1);
+    EXPECT_EQ(Characters(), (std::vector<uintptr_t>{'>', ':', 13}));
+    ASSERT_EQ(Seen.size(), 6u);
+    EXPECT_EQ(Seen[4].message, (uint32_t)WM_KEYDOWN);
+    EXPECT_EQ(Seen[5].message, (uint32_t)WM_CHAR);
+}
+
 TEST_F(Messages, CloseDestroysTheWindowWhichDeliversDestroyAtOnce) {
     HeadlessPushMouse(WM_MOUSEMOVE, 639, 479);
     HeadlessPushMessage(WM_CLOSE, 0, 0);
