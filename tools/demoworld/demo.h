@@ -53,6 +53,8 @@ void AddGateTransition(std::vector<PackMember>* members);
 void AddOutTransition(std::vector<PackMember>* members);
 
 void AddInterface(std::vector<PackMember>* members);  // cursor, logo, PDA, icons
+// The desktop icon, 128 x 128 in the fixed colours; index 0 is transparent.
+Canvas DemoIcon();
 void AddSounds(std::vector<PackMember>* members);
 // 24 frames prefix0000.BMP.. of a turning object in the scene's palette.
 void AddItemView(std::vector<PackMember>* members, const std::string& prefix,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "tools/demoworld/demo.h"
 #include "tools/zempack/pack.h"
@@ -105,6 +106,50 @@ static Canvas LogoPicture() {
     }
     OutlineShape(&c, FIX_BLACK, FIX_INK);
     return c;
+}
+
+// The program's icon for the desktop: the logo's letters and arc, larger, on
+// a rounded panel. Index 0 (black) outside the panel is left transparent by
+// the writer.
+Canvas DemoIcon() {
+    const int size = 128;
+    Canvas letters = MakeCanvas(size, size, FIX_BLACK);
+    auto word = [&](const char* text, int scale, int gap, int top) {
+        int count = (int)std::strlen(text), width = count * 5 * scale + (count - 1) * gap;
+        for (int i = 0; i < count; i++) {
+            const char* const* g = Glyph(text[i]);
+            for (int gy = 0; gy < 7; gy++)
+                for (int gx = 0; gx < 5; gx++) {
+                    if (g[gy][gx] != '#') continue;
+                    for (int sy = 0; sy < scale; sy++)
+                        for (int sx = 0; sx < scale; sx++) {
+                            int x = (size - width) / 2 + i * (5 * scale + gap) + gx * scale + sx;
+                            int y = top + gy * scale + sy;
+                            Put(&letters, x, y, (uint8_t)(FIX_GOLDS + 7 - (gy * scale + sy) * 5 / (7 * scale)));
+                        }
+                }
+        }
+    };
+    word("zem", 4, 4, 8);
+    word("VR", 6, 6, 44);
+    for (int x = 16; x < size - 16; x++) {
+        double d = (x - size / 2.0) / (size / 2.0 - 16);
+        int y = 96 + (int)std::lround(10 * d * d);
+        for (int k = 0; k < 4; k++)
+            Put(&letters, x, y + k, (uint8_t)(FIX_BLUES + 7 - k - (int)std::fabs(d * 3)));
+    }
+    OutlineShape(&letters, FIX_BLACK, FIX_INK);
+    Canvas icon = MakeCanvas(size, size, FIX_BLACK);
+    Ramp panel = FixedRamp(FIX_PANEL, 8);
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++) {
+            double rx = std::max(0.0, std::fabs(x + 0.5 - size / 2.0) - (size / 2.0 - 24));
+            double ry = std::max(0.0, std::fabs(y + 0.5 - size / 2.0) - (size / 2.0 - 24));
+            if (rx * rx + ry * ry > 20 * 20) continue;
+            uint8_t l = Get(letters, x, y);
+            Put(&icon, x, y, l != FIX_BLACK ? l : Shade(panel, 0.8 - 0.6 * y / size, x, y));
+        }
+    return icon;
 }
 
 // PDA: a handheld with a map of the three locations.

@@ -1,13 +1,38 @@
 // Writes a world: its files into a folder, the folder packed into an archive,
-// and optionally a C++ source that carries the archive's bytes.
+// and optionally a C++ source that carries the archive's bytes; or the
+// program's desktop icon as a PNG file.
 //   zemvr-worldgen demo|test FOLDER ARCHIVE [SOURCE]
+//   zemvr-worldgen icon FILE.png
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include "tools/demoworld/demo.h"
 #include "tools/demoworld/paint.h"
 #include "tools/zempack/pack.h"
+
+static int WriteIcon(const char* path) {
+    Canvas icon = DemoIcon();
+    Palette colours = FixedPalette();
+    std::vector<uint8_t> rgba((size_t)icon.width * icon.height * 4);
+    for (size_t i = 0; i < icon.pixels.size(); i++) {
+        uint32_t c = colours.colours[icon.pixels[i]];
+        rgba[i * 4] = (uint8_t)(c >> 16);
+        rgba[i * 4 + 1] = (uint8_t)(c >> 8);
+        rgba[i * 4 + 2] = (uint8_t)c;
+        rgba[i * 4 + 3] = icon.pixels[i] == FIX_BLACK ? 0 : 255;
+    }
+    if (!stbi_write_png(path, icon.width, icon.height, 4, rgba.data(), icon.width * 4)) {
+        std::fprintf(stderr, "zemvr-worldgen: cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
 
 // The archive as one string literal: printable characters as they are, the
 // rest as three-digit octal escapes, so no escape can swallow the next byte.
@@ -39,8 +64,10 @@ static std::string EmbedSource(const std::vector<uint8_t>& archive) {
 }
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "icon") return WriteIcon(argv[2]);
     if (argc < 4 || (std::string(argv[1]) != "demo" && std::string(argv[1]) != "test")) {
-        std::fprintf(stderr, "usage: zemvr-worldgen demo|test FOLDER ARCHIVE [SOURCE]\n");
+        std::fprintf(stderr, "usage: zemvr-worldgen demo|test FOLDER ARCHIVE [SOURCE]\n"
+                             "       zemvr-worldgen icon FILE.png\n");
         return 2;
     }
     std::vector<PackMember> members;
