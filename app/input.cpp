@@ -93,10 +93,25 @@ static int KeyDown(BkWindow* window, uintptr_t key) {
     case VK_F11:
         GammaStep();
         break;
+    case VK_TAB:
+        // Held down: what can be clicked is outlined (auto-repeat changes
+        // nothing more).
+        if (!HotspotsShown) {
+            HotspotsShown = 1;
+            RedrawRequested = 1;
+        }
+        break;
     default:
         break;
     }
     return 0;
+}
+
+static void KeyUp(uintptr_t key) {
+    if (key == VK_TAB && HotspotsShown) {
+        HotspotsShown = 0;
+        RedrawRequested = 1;
+    }
 }
 
 static void Character(uintptr_t code) {
@@ -192,6 +207,9 @@ intptr_t WindowProc(BkWindow* window, uint32_t message, uintptr_t wParam,
     switch (message) {
     case WM_KEYDOWN:
         if (KeyDown(window, wParam)) return 0;
+        break;
+    case WM_KEYUP:
+        KeyUp(wParam);
         break;
     case WM_CHAR:
         Character(wParam);

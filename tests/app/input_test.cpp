@@ -64,6 +64,24 @@ TEST(Input, SpeedAndGammaKeys) {
     ShutdownApp();
 }
 
+TEST(Input, TabShowsTheHotspotsWhileHeld) {
+    StartWorld(BaseWorld());
+    int flips = HeadlessFlipCount();
+    Send(WM_KEYDOWN, VK_TAB, 1);
+    EXPECT_EQ(HotspotsShown, 1);
+    EXPECT_EQ(HeadlessFlipCount(), flips + 1);
+    Send(WM_KEYDOWN, VK_TAB, 0x40000001);  // auto-repeat: nothing new to draw
+    Send(WM_KEYUP, VK_SPACE, (intptr_t)0xC0000001u);
+    EXPECT_EQ(HotspotsShown, 1);
+    EXPECT_EQ(HeadlessFlipCount(), flips + 1);
+    Send(WM_KEYUP, VK_TAB, (intptr_t)0xC0000001u);
+    EXPECT_EQ(HotspotsShown, 0);
+    EXPECT_EQ(HeadlessFlipCount(), flips + 2);
+    Send(WM_KEYUP, VK_TAB, (intptr_t)0xC0000001u);
+    EXPECT_EQ(HeadlessFlipCount(), flips + 2);
+    ShutdownApp();
+}
+
 static uint8_t ViewAt(int32_t x, int32_t y) { return CurrentLocation->view->picture->pixels[y * 640 + x]; }
 
 TEST(Input, StampClickTakesItOutAndPutsItBack) {

@@ -539,6 +539,69 @@ def case_layout(args):
         s.close()
 
 
+# ---------------------------------------------------------------------------
+# Hotspot outlines.
+
+def render(args, folder, name, hotspots):
+    """zemworld render of the first location at the start pan, as RGB rows."""
+    path = os.path.join(folder, name)
+    argv = [args.zemworld, "render", os.path.join(folder, "data.zem"), path, "--pan", "0,67"]
+    out = subprocess.run(argv + (["--hotspots"] if hotspots else []), stdout=subprocess.PIPE,
+                         stderr=subprocess.STDOUT, timeout=60)
+    check(out.returncode == 0, "zemworld render failed: %s" % out.stdout.decode(errors="replace"))
+    width, height, rows = read_png(path)
+    check((width, height) == (640, 480), "zemworld render gave %d x %d" % (width, height))
+    return rows
+
+
+def differences(screen, rows, masked):
+    """Pixels where the screen is not the rendered picture, outside masked
+    (x0, y0, x1, y1)."""
+    x0, y0, x1, y1 = masked
+    return [(x, y) for y in range(480) for x in range(640)
+            if not (x0 <= x < x1 and y0 <= y < y1) and screen.rgb(x, y) != rows[y][x]]
+
+
+def case_hotspots(args):
+    """While Tab is held the screen shows the hotspot outlines exactly as
+    zemworld render --hotspots draws them at the same pan (the status line
+    hidden, the cursor masked); after the release they are gone."""
+    check(args.zemworld, "no zemworld given (--zemworld)")
+    s = Scratch(args)
+    try:
+        d = s.display
+        plain = render(args, s.path, "plain.png", False)
+        outlined = render(args, s.path, "outlined.png", True)
+        overlay = sum(plain[y][x] != outlined[y][x] for y in range(480) for x in range(640))
+        check(overlay > 200, "the rendered overlay changes only %d pixels" % overlay)
+
+        p = s.start(args.zemvr)
+        cursor = (300, 240)
+        d.move(*cursor)
+        wait_view(d, p, (0, 0, 640, 480), ("stripes", 0), skip=[(290, 350)])
+        d.key("space")
+        masked = (cursor[0], cursor[1], cursor[0] + world.CURSOR_SIZE, cursor[1] + world.CURSOR_SIZE)
+        wrong = differences(steady_screen(d, p), plain, masked)
+        check(not wrong, "before Tab: %d pixels differ from the plain render, first %r" % (len(wrong), wrong[:5]))
+
+        d.xdotool("keydown", "Tab")
+        try:
+            time.sleep(0.5)  # and auto-repeat begins
+            wrong = differences(steady_screen(d, p), outlined, masked)
+            check(not wrong, "with Tab held: %d pixels differ from zemworld render --hotspots, first %r"
+                  % (len(wrong), wrong[:5]))
+        finally:
+            d.xdotool("keyup", "Tab")
+        wrong = differences(steady_screen(d, p), plain, masked)
+        check(not wrong, "after Tab: %d pixels still differ from the plain render" % len(wrong))
+        log("Tab: the %d overlay pixels of zemworld render --hotspots shown while held, gone after"
+            % overlay)
+        d.key("Escape")
+        expect_exit(p, "Esc")
+    finally:
+        s.close()
+
+
 CASES = {
     "options": case_options,
     "world": case_world,
@@ -546,6 +609,7 @@ CASES = {
     "scaling": case_scaling,
     "screenshot": case_screenshot,
     "layout": case_layout,
+    "hotspots": case_hotspots,
 }
 
 
