@@ -1,6 +1,9 @@
 // A full frame (panorama with two sprites, status line, logo and cursor,
 // presented through the headless chain) beside a plain copy of a
-// 640 x 480 frame on the same run.
+// 640 x 480 frame on the same run; and what the hotspot overlay costs when
+// it is not shown.
+#include <time.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,7 +13,10 @@
 
 #include "app/app.h"
 #include "backend/headless/headless.h"
+#include "image/image.h"
+#include "panorama/panorama.h"
 #include "platform/platform.h"
+#include "scene/scene.h"
 #include "tests/support/support.h"
 
 static std::vector<uint8_t> Picture(int32_t width, int32_t height, uint8_t index, int transparentCorner) {
@@ -69,6 +75,97 @@ static void BM_FullFrame(benchmark::State& state) {
     ShutdownApp();
 }
 BENCHMARK(BM_FullFrame)->Unit(benchmark::kMicrosecond);
+
+static void BM_FullFrameHotspotsShown(benchmark::State& state) {
+    if (!StartFrameWorld()) {
+        state.SkipWithError(HeadlessMessageBoxText().c_str());
+        return;
+    }
+    HotspotsShown = 1;
+    for (auto _ : state) {
+        UpdateFrame();
+        benchmark::ClobberMemory();
+    }
+    ShutdownApp();
+}
+BENCHMARK(BM_FullFrameHotspotsShown)->Unit(benchmark::kMicrosecond);
+
+static void DrawSpriteSaving(Image* destination, Sprite* sprite) {
+    if (sprite->current && sprite->saveUnder &&
+        BlitImage(destination, sprite->current, sprite->saveUnder)) {
+        sprite->saveUnder->x = sprite->current->x;
+        sprite->saveUnder->y = sprite->current->y;
+    }
+}
+
+// The same frame as UpdateFrame composes it in this world, from the same
+// calls in the same order, but with none of its flag checks: not the
+// hotspot overlay's, nor those of the border steps, the item view, the PDA
+// panel and the clear.
+static void ReferenceFrame() {
+    FrameCount += 1;
+    benchmark::DoNotOptimize(ClockMilliseconds());
+    if (Cursor->saveUnder->x >= 0) BlitImage(BackBuffer, Cursor->saveUnder, nullptr);
+    RestoreSpriteBackgrounds();
+    Cursor->current->x = CursorX;
+    Cursor->current->y = CursorY;
+    Image* picture = CurrentLocation->view->picture;
+    for (SpriteRef* ref = CurrentLocation->sprites; ref; ref = ref->next)
+        DrawSpriteSaving(picture, ref->sprite);
+    DrawPanorama(BackBuffer, picture);
+    DrawStatusLine(BackBuffer);
+    BlitImage(BackBuffer, Logo, nullptr);
+    DrawSpriteSaving(BackBuffer, Cursor);
+    PresentFrame();
+}
+
+static double ThreadMicroseconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return (double)now.tv_sec * 1e6 + (double)now.tv_nsec / 1e3;
+}
+
+// The overlay when not shown: UpdateFrame with HotspotsShown clear against
+// the reference frame, alternating frame by frame and each timed in the
+// thread's processor time, so that the machine's load falls on both alike.
+// The counters give each one's mean time and their ratio.
+static void BM_HotspotsOffAgainstReference(benchmark::State& state) {
+    if (!StartFrameWorld()) {
+        state.SkipWithError(HeadlessMessageBoxText().c_str());
+        return;
+    }
+    HotspotsShown = 0;
+    // Only a reference that shows the same picture is a fair one.
+    UpdateFrame();
+    std::vector<uint8_t> shown(HeadlessScreen(), HeadlessScreen() + 640 * 480);
+    ReferenceFrame();
+    if (std::memcmp(shown.data(), HeadlessScreen(), shown.size()) != 0) {
+        state.SkipWithError("the reference frame does not show the frame's picture");
+        ShutdownApp();
+        return;
+    }
+    double real = 0, reference = 0;
+    int64_t frames = 0;
+    for (auto _ : state) {
+        double t0 = ThreadMicroseconds();
+        UpdateFrame();
+        benchmark::ClobberMemory();
+        double t1 = ThreadMicroseconds();
+        ReferenceFrame();
+        benchmark::ClobberMemory();
+        double t2 = ThreadMicroseconds();
+        real += t1 - t0;
+        reference += t2 - t1;
+        frames++;
+    }
+    double realUs = real / (double)frames;
+    double referenceUs = reference / (double)frames;
+    state.counters["frame_us"] = realUs;
+    state.counters["reference_us"] = referenceUs;
+    state.counters["ratio"] = realUs / referenceUs;
+    ShutdownApp();
+}
+BENCHMARK(BM_HotspotsOffAgainstReference)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 static void BM_CopyFrame640x480(benchmark::State& state) {
     std::vector<uint8_t> from(640 * 480, 7), to(640 * 480);
