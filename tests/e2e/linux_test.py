@@ -102,7 +102,7 @@ def window_geometry(display):
     return windows[0], (int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"]))
 
 
-def wait_geometry(display, want, timeout=5):
+def wait_geometry(display, want, timeout=10):
     deadline = time.time() + timeout
     seen = None
     while time.time() < deadline:
@@ -320,8 +320,14 @@ def case_scaling(args):
         p = s.start(args.zemvr, ["--window"])
         wait_geometry(d, (320, 60, 1280, 960))
         wid, _ = window_geometry(d)
-        d.xdotool("windowsize", wid, 1000, 600)
-        wait_geometry(d, (320, 60, 1000, 600))
+        for attempt in range(3):  # a request made while the window maps may be lost
+            d.xdotool("windowsize", wid, 1000, 600)
+            try:
+                wait_geometry(d, (320, 60, 1000, 600), timeout=4)
+                break
+            except Failure:
+                if attempt == 2:
+                    raise
         area = (320 + 100, 60, 800, 600)
         d.move(320 + 100 + 400, 300)
         wait_view(d, p, area, ("stripes", 0), skip=[(290, 360)])
