@@ -1,0 +1,84 @@
+// zemvr in a web page: the world's archive is the one the page fetched from
+// beside itself, handed to the archive reader as an image linked into the
+// program; when the world ends the page says so.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include <emscripten.h>
+
+#include "app/app.h"
+#include "image/image.h"
+#include "platform/platform.h"
+#include "scene/scene.h"
+
+extern "C" {
+// Bytes of the fetched archive (0 when the fetch failed), and a copy of
+// them; the page lets go of its own copy.
+uint32_t zem_web_archive_size();
+void zem_web_archive_take(uint8_t* to);
+void zem_web_ended(int32_t code);
+}
+
+int main() {
+    static LinkedResource table[2] = {{"data.zem", nullptr, 0}, {nullptr, nullptr, 0}};
+    uint32_t size = zem_web_archive_size();
+    uint8_t* archive = size ? (uint8_t*)std::malloc(size) : nullptr;
+    if (archive) {
+        zem_web_archive_take(archive);
+        table[0].data = archive;
+        table[0].size = size;
+        LinkedResources = table;
+    }
+    // Without an archive start-up fails as it does on the desktop, and the
+    // page shows its message.
+    int code = RunMessageLoop();
+    LinkedResources = nullptr;
+    std::free(archive);
+    zem_web_ended(code);
+    return code;
+}
+
+// For the page's test hook: where the player is, as JSON. Names are
+// written as the script has them; characters JSON would need escaped are
+// left out.
+static void PutName(char* out, size_t size, size_t* used, const char* name) {
+    for (int i = 0; name && name[i] && i < 31 && *used + 1 < size; i++) {
+        unsigned char c = (unsigned char)name[i];
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') out[(*used)++] = (char)c;
+    }
+    out[*used] = 0;
+}
+
+static void Put(char* out, size_t size, size_t* used, const char* text) {
+    int n = std::snprintf(out + *used, size - *used, "%s", text);
+    if (n > 0) *used = *used + (size_t)n < size ? *used + (size_t)n : size - 1;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* zem_test_state() {
+    static char out[512];
+    size_t used = 0;
+    char number[160];
+    Put(out, sizeof out, &used, "{\"location\":\"");
+    if (CurrentLocation) PutName(out, sizeof out, &used, CurrentLocation->name);
+    Put(out, sizeof out, &used, "\",\"door\":\"");
+    if (DoorUnderCursor) PutName(out, sizeof out, &used, DoorUnderCursor->target);
+    Put(out, sizeof out, &used, "\",\"stampItem\":\"");
+    if (StampUnderCursor) PutName(out, sizeof out, &used, StampUnderCursor->itemView);
+    std::snprintf(number, sizeof number,
+                  "\",\"panX\":%d,\"panY\":%d,\"cursorX\":%d,\"cursorY\":%d,"
+                  "\"itemView\":%d,\"letterbox\":%d,\"frames\":%u}",
+                  (int)PanX, (int)PanY, (int)CursorX, (int)CursorY, (int)ItemViewActive,
+                  (int)LetterboxX, (unsigned)FrameCount);
+    Put(out, sizeof out, &used, number);
+    return out;
+}
+
+// For the test hook: 1 when every running animation of the current location
+// shows its first frame, as a still picture of the location draws them.
+extern "C" EMSCRIPTEN_KEEPALIVE int zem_test_sprites_at_first() {
+    if (!CurrentLocation) return 0;
+    for (SpriteRef* r = CurrentLocation->sprites; r; r = r->next)
+        if (r->on && r->sprite && r->sprite->index != 0) return 0;
+    return 1;
+}

@@ -1,0 +1,733 @@
+// The page around the world (placed ahead of the program's own script):
+// fetching the module and the archive with a progress bar, the canvas kept
+// at 4:3 with a full-screen button beside it, page events queued for the
+// program, the waits that give the browser its turn, sound and text through
+// the browser, and the message shown when the world ends or cannot start.
+// The program's side of all this is backend/web/library.js.
+var ZemPage = (function () {
+  'use strict';
+
+  var WIDTH = 640;
+  var HEIGHT = 480;
+  var WAIT_INPUT = 1;
+  var WAIT_BRIEF = 2;
+  var EVENT_MOVE = 1;
+  var EVENT_DOWN = 2;
+  var EVENT_UP = 3;
+  var EVENT_KEY_DOWN = 4;
+  var EVENT_KEY_UP = 5;
+  var EVENT_CHAR = 6;
+  // A hidden page gets no animation frames; its waits end on a timer.
+  var FRAME_FALLBACK_MS = 100;
+  // A second press this soon and this close is a double click, as on the
+  // desktop.
+  var DOUBLE_CLICK_MS = 500;
+  var DOUBLE_CLICK_PX = 32;
+  // The full-screen button and its margins (index.html).
+  var BUTTON_ROOM = 48;
+  // Beyond this many waiting events new ones are dropped.
+  var QUEUE_LIMIT = 10000;
+
+  var page = {
+    frames: 0,
+    frameTime: 0,
+    archive: null,
+    archiveError: '',
+    started: false,
+    ended: false,
+    messageShown: false,
+    testing: /(^|[?&])test(=|&|$)/.test(location.search.slice(1)),
+    draws: [],
+    busy: [],
+    drawCount: 0,
+    firstFrame: null,
+    restFrame: null,
+    changing: null,
+    touched: false,
+    soundsStarted: 0,
+    idlePasses: 0
+  };
+
+  var stage = document.getElementById('stage');
+  var canvas = document.getElementById('screen');
+  var fullButton = document.getElementById('full');
+  var loading = document.getElementById('loading');
+  var fill = document.getElementById('fill');
+  var note = document.getElementById('note');
+  var context = null;
+  var picture = null;
+  var events = [];
+  var listening = false;
+  var frameRequest = 0;
+  var frameTimer = 0;
+
+  // -------------------------------------------------------------------------
+  // Messages in the page.
+
+  function showNote(lines) {
+    note.textContent = lines.filter(function (l) { return l; }).join('\n');
+    note.hidden = false;
+    loading.hidden = true;
+  }
+
+  page.message = function (text, caption) {
+    page.messageShown = true;
+    var detail = page.archiveError ? '(' + page.archiveError + ')' : '';
+    showNote([caption, text, detail]);
+  };
+
+  // -------------------------------------------------------------------------
+  // Layout: the canvas is as large as 4:3 allows (CSS); the button sits in
+  // the top-right corner, which lies in a bar whenever a bar has room for it.
+
+  function placeButton() {
+    var box = canvas.getBoundingClientRect();
+    var sideBar = (window.innerWidth - box.width) / 2;
+    var topBar = (window.innerHeight - box.height) / 2;
+    fullButton.hidden = !document.fullscreenEnabled || (sideBar < BUTTON_ROOM && topBar < BUTTON_ROOM);
+  }
+
+  fullButton.addEventListener('click', function (e) {
+    e.stopPropagation();
+    if (document.fullscreenElement) document.exitFullscreen();
+    else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
+  });
+  fullButton.addEventListener('mousedown', function (e) { e.stopPropagation(); });
+  window.addEventListener('resize', placeButton);
+  document.addEventListener('fullscreenchange', placeButton);
+  fullButton.hidden = true;
+  placeButton();
+
+  // -------------------------------------------------------------------------
+  // Fetching: the module and the archive at once, one bar for both.
+
+  var parts = [];
+
+  function showProgress() {
+    var loaded = 0;
+    var total = 0;
+    var known = true;
+    parts.forEach(function (p) {
+      loaded += p.loaded;
+      total += p.total;
+      if (!p.total) known = false;
+    });
+    fill.style.width = known && total ? Math.min(100, 100 * loaded / total) + '%' : '100%';
+    fill.classList.toggle('unknown', !known);
+  }
+
+  function fetchBytes(url) {
+    var part = { loaded: 0, total: 0 };
+    parts.push(part);
+    return fetch(url).then(function (response) {
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      part.total = +response.headers.get('Content-Length') || 0;
+      showProgress();
+      if (!response.body || !response.body.getReader) {
+        return response.arrayBuffer().then(function (b) { return new Uint8Array(b); });
+      }
+      var reader = response.body.getReader();
+      var chunks = [];
+      function next() {
+        return reader.read().then(function (step) {
+          if (step.done) {
+            var all = new Uint8Array(part.loaded);
+            var at = 0;
+            chunks.forEach(function (c) { all.set(c, at); at += c.length; });
+            return all;
+          }
+          chunks.push(step.value);
+          part.loaded += step.value.length;
+          showProgress();
+          return next();
+        });
+      }
+      return next();
+    });
+  }
+
+  var base = document.currentScript ? document.currentScript.src : location.href;
+  var wasmBytes = fetchBytes(new URL('zemvr.wasm', base).href);
+  var archiveBytes = fetchBytes(new URL('data.zem', location.href).href).then(function (bytes) {
+    page.archive = bytes;
+  }, function (error) {
+    page.archiveError = 'data.zem could not be loaded: ' + error.message;
+  });
+
+  page.instantiate = function (imports, receive) {
+    if (typeof WebAssembly !== 'object') {
+      showNote(['zemVR', 'This browser cannot run WebAssembly.']);
+      return {};
+    }
+    wasmBytes.then(function (bytes) {
+      return WebAssembly.instantiate(bytes, imports);
+    }).then(function (result) {
+      receive(result.instance, result.module);
+    }, function (error) {
+      showNote(['zemVR', 'The program could not be loaded:', error.message]);
+    });
+    return {};
+  };
+
+  // The program starts once the archive is here or known to be missing.
+  page.whenArchive = function (done) { archiveBytes.then(done); };
+
+  page.archiveSize = function () { return page.archive ? page.archive.length : 0; };
+
+  page.takeArchive = function (to) {
+    if (page.archive) HEAPU8.set(page.archive, to);
+    page.archive = null;
+  };
+
+  // -------------------------------------------------------------------------
+  // Waiting. The program sleeps (Asyncify) until the next display frame
+  // (kind 0), until input or the next frame (1), or for one turn of the
+  // browser (2).
+
+  var waker = null;
+  var waitKind = 0;
+  var waitNumber = 0;
+
+  function wake() {
+    var w = waker;
+    if (!w) return;
+    waker = null;
+    if (!page.testing) {
+      w();
+      return;
+    }
+    // The program runs until its next wait: the test hook keeps how long.
+    var start = performance.now();
+    w();
+    if (page.busy.length < 4096) page.busy.push(performance.now() - start);
+  }
+
+  function newFrame(time) {
+    page.frames++;
+    page.frameTime = time;
+    if (waker && waitKind !== WAIT_BRIEF) wake();
+  }
+
+  function onAnimationFrame(time) {
+    frameRequest = requestAnimationFrame(onAnimationFrame);
+    newFrame(time);
+  }
+
+  page.wait = function (kind, wakeUp) {
+    var number = ++waitNumber;
+    waker = wakeUp;
+    waitKind = kind;
+    if (kind === WAIT_INPUT) {
+      page.idlePasses++;
+      if (events.length) {
+        // Input is already waiting: no sleep at all.
+        waker = null;
+        wakeUp();
+        return;
+      }
+      settle();
+    }
+    if (kind === WAIT_BRIEF) {
+      setTimeout(function () { if (waitNumber === number) wake(); }, 0);
+      return;
+    }
+  };
+
+  // A hidden page gets no animation frames: a slow timer stands in for them.
+  function checkFrames() {
+    if (waker && waitKind !== WAIT_BRIEF && performance.now() - page.frameTime >= FRAME_FALLBACK_MS) {
+      newFrame(performance.now());
+    }
+  }
+
+  // -------------------------------------------------------------------------
+  // Input: page events become queued events, taken one at a time by the
+  // program.
+
+  function post(kind, a, b, c) {
+    if (events.length >= QUEUE_LIMIT) return;
+    page.touched = true;
+    events.push([kind, a, b, c]);
+    if (waker && waitKind === WAIT_INPUT) wake();
+  }
+
+  page.nextEvent = function (out) {
+    var e = events.shift();
+    if (!e) return 0;
+    HEAP32[out >> 2] = e[0];
+    HEAP32[(out >> 2) + 1] = e[1] | 0;
+    HEAP32[(out >> 2) + 2] = e[2] | 0;
+    HEAP32[(out >> 2) + 3] = e[3] | 0;
+    return 1;
+  };
+
+  // Page coordinates to the 640 x 480 picture, clamped there (the bars give
+  // the nearest edge).
+  function position(e) {
+    var box = canvas.getBoundingClientRect();
+    var x = Math.floor((e.clientX - box.left) * WIDTH / (box.width || WIDTH));
+    var y = Math.floor((e.clientY - box.top) * HEIGHT / (box.height || HEIGHT));
+    x = Math.max(0, Math.min(WIDTH - 1, x));
+    y = Math.max(0, Math.min(HEIGHT - 1, y));
+    return x | (y << 16);
+  }
+
+  var lastPress = { time: -1e9, x: 0, y: 0, count: 0 };
+
+  function onMouseDown(e) {
+    if (e.button !== 0 && e.button !== 2) return;
+    e.preventDefault();
+    unlockAudio();
+    var count = 1;
+    if (e.button === 0) {
+      var now = performance.now();
+      if (now - lastPress.time <= DOUBLE_CLICK_MS &&
+          Math.abs(e.clientX - lastPress.x) <= DOUBLE_CLICK_PX &&
+          Math.abs(e.clientY - lastPress.y) <= DOUBLE_CLICK_PX) {
+        count = lastPress.count + 1;
+      }
+      lastPress = { time: now, x: e.clientX, y: e.clientY, count: count };
+    }
+    post(EVENT_DOWN, e.button, position(e), count);
+  }
+
+  function onMouseUp(e) {
+    if (e.button !== 0 && e.button !== 2) return;
+    post(EVENT_UP, e.button, position(e), 0);
+  }
+
+  // Moves that wait behind each other are one move, as a window system
+  // makes them; the drag distance is kept.
+  function onMouseMove(e) {
+    var at = position(e);
+    var buttons = e.buttons & 3;
+    var last = events[events.length - 1];
+    if (last && last[0] === EVENT_MOVE && last[2] === buttons) {
+      last[1] = at;
+      return;
+    }
+    post(EVENT_MOVE, at, buttons, 0);
+  }
+
+  // Virtual-key codes by physical key, as the desktop's keyboard driver gives
+  // them; letters and digits follow the layout.
+  var namedKeys = {
+    Escape: 0x1B, Space: 0x20, Enter: 0x0D, NumpadEnter: 0x0D, Backspace: 0x08, Tab: 0x09,
+    ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28,
+    Insert: 0x2D, Delete: 0x2E, Home: 0x24, End: 0x23, PageUp: 0x21, PageDown: 0x22,
+    NumpadMultiply: 0x6A, NumpadAdd: 0x6B, NumpadSubtract: 0x6D, NumpadDecimal: 0x6E,
+    NumpadDivide: 0x6F, Semicolon: 0xBA, Equal: 0xBB, Comma: 0xBC, Minus: 0xBD, Period: 0xBE,
+    Slash: 0xBF, Backquote: 0xC0, BracketLeft: 0xDB, Backslash: 0xDC, BracketRight: 0xDD,
+    Quote: 0xDE, IntlBackslash: 0xE2, IntlRo: 0xC1, IntlYen: 0xDC,
+    ShiftLeft: 0x10, ShiftRight: 0x10, ControlLeft: 0x11, ControlRight: 0x11,
+    AltLeft: 0x12, AltRight: 0x12, CapsLock: 0x14, Pause: 0x13, ContextMenu: 0x5D
+  };
+  // A key without a code of its own.
+  var OTHER_KEY = 0xFF;
+  // The program's own translation makes a character from these two keys and
+  // Shift; their characters come from the layout instead, so their key-down
+  // messages are left out (the program does nothing with them).
+  var VK_OEM_COMMA = 0xBC;
+  var VK_OEM_PERIOD = 0xBE;
+
+  function virtualKey(e) {
+    var m;
+    if ((m = /^Key([A-Z])$/.exec(e.code))) {
+      return /^[a-z]$/i.test(e.key) ? e.key.toUpperCase().charCodeAt(0) : m[1].charCodeAt(0);
+    }
+    if ((m = /^Digit([0-9])$/.exec(e.code))) return 0x30 + +m[1];
+    if ((m = /^Numpad([0-9])$/.exec(e.code))) return 0x60 + +m[1];
+    if ((m = /^F([0-9]+)$/.exec(e.code)) && +m[1] >= 1 && +m[1] <= 24) return 0x6F + +m[1];
+    return namedKeys[e.code] || OTHER_KEY;
+  }
+
+  // One character, as the layout types it; Enter's 13 comes from the key.
+  function typed(e) {
+    if (!e.key || e.key === 'Enter') return 0;
+    var code = e.key.codePointAt(0);
+    return e.key.length === String.fromCodePoint(code).length && code >= 0x20 ? code : 0;
+  }
+
+  // Keys held with Ctrl, Alt or Meta are the browser's (AltGr typing aside);
+  // the modifier keys themselves are the program's.
+  function shortcut(e) {
+    return (e.ctrlKey || e.metaKey || e.altKey) && !e.getModifierState('AltGraph') &&
+           !/^(Shift|Control|Alt|Meta|OS)/.test(e.code);
+  }
+
+  function modifiers(e) { return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0); }
+
+  function onKeyDown(e) {
+    unlockAudio();
+    if (shortcut(e)) return;  // the browser's own keys
+    var vk = virtualKey(e);
+    var ch = typed(e);
+    if (vk !== VK_OEM_COMMA && vk !== VK_OEM_PERIOD) {
+      post(EVENT_KEY_DOWN, vk, e.repeat ? 1 : 0, modifiers(e));
+    }
+    if (ch) post(EVENT_CHAR, ch, 0, 0);
+    // F1 to F10 keep their browser meaning (help, reload, ...).
+    if (!(vk >= 0x70 && vk <= 0x79)) e.preventDefault();
+  }
+
+  // Every key's release is a message, so that what a key press asked for
+  // (such as a border step on every frame) ends with the key.
+  function onKeyUp(e) {
+    post(EVENT_KEY_UP, virtualKey(e), 0, modifiers(e));
+  }
+
+  function onContextMenu(e) { e.preventDefault(); }
+
+  page.openWindow = function () {
+    if (listening) return 1;
+    listening = true;
+    page.started = true;
+    stage.addEventListener('mousedown', onMouseDown);
+    window.addEventListener('mouseup', onMouseUp);
+    window.addEventListener('mousemove', onMouseMove);
+    window.addEventListener('keydown', onKeyDown);
+    window.addEventListener('keyup', onKeyUp);
+    stage.addEventListener('contextmenu', onContextMenu);
+    loading.hidden = true;
+    return 1;
+  };
+
+  page.closeWindow = function () {
+    if (!listening) return;
+    listening = false;
+    stage.removeEventListener('mousedown', onMouseDown);
+    window.removeEventListener('mouseup', onMouseUp);
+    window.removeEventListener('mousemove', onMouseMove);
+    window.removeEventListener('keydown', onKeyDown);
+    window.removeEventListener('keyup', onKeyUp);
+    stage.removeEventListener('contextmenu', onContextMenu);
+    events = [];
+  };
+
+  page.hideCursor = function () { stage.classList.add('nocursor'); };
+
+  // -------------------------------------------------------------------------
+  // The canvas.
+
+  page.openDisplay = function () {
+    context = canvas.getContext('2d', { alpha: false });
+    if (!context) return 0;
+    context.fillStyle = '#000';
+    context.fillRect(0, 0, WIDTH, HEIGHT);
+    if (!frameRequest) frameRequest = requestAnimationFrame(onAnimationFrame);
+    if (!frameTimer) frameTimer = setInterval(checkFrames, FRAME_FALLBACK_MS);
+    placeButton();
+    return 1;
+  };
+
+  page.closeDisplay = function () {
+    if (frameRequest) cancelAnimationFrame(frameRequest);
+    if (frameTimer) clearInterval(frameTimer);
+    frameRequest = 0;
+    frameTimer = 0;
+  };
+
+  page.draw = function (from) {
+    if (!context) return;
+    if (!picture || picture.data.buffer !== HEAPU8.buffer || picture.from !== from) {
+      picture = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, from, WIDTH * HEIGHT * 4),
+                              WIDTH, HEIGHT);
+      picture.from = from;
+    }
+    context.putImageData(picture, 0, 0);
+    if (page.testing) noteDraw();
+  };
+
+  // The test hook keeps the world's first frame (start-up shows one frame of
+  // colour 0 before it), the pixels that change while the world is left to
+  // itself (its animations), and the first frame after the first in which
+  // every animation is back at its own first frame.
+  function noteDraw() {
+    var count = ++page.drawCount;
+    if (page.draws.length < 16) page.draws.push(performance.now());
+    if (count === 2) {
+      page.firstFrame = context.getImageData(0, 0, WIDTH, HEIGHT).data;
+      page.changing = new Uint8Array(WIDTH * HEIGHT);
+    } else if (count > 2 && !page.restFrame && !page.touched) {
+      var now = context.getImageData(0, 0, WIDTH, HEIGHT).data;
+      var first = page.firstFrame;
+      for (var i = 0; i < page.changing.length; i++) {
+        var k = i * 4;
+        if (now[k] !== first[k] || now[k + 1] !== first[k + 1] || now[k + 2] !== first[k + 2]) {
+          page.changing[i] = 1;
+        }
+      }
+      if (Module._zem_test_sprites_at_first()) page.restFrame = now;
+    }
+  }
+
+  // -------------------------------------------------------------------------
+  // Text: each character drawn once into a small canvas and kept as a mask
+  // of the pixels at least half covered (the program makes strings of them).
+
+  var fonts = [null];
+  var glyphCanvas = document.createElement('canvas');
+  var glyphs2d = glyphCanvas.getContext('2d', { willReadFrequently: true });
+  // What a font mapper offers for faces a machine may lack.
+  var substitutes = { 'comic sans ms': ['Comic Neue', 'Comic Sans'] };
+
+  function quoted(name) { return '"' + name.replace(/["\\]/g, '') + '"'; }
+
+  function fontMetrics(css) {
+    glyphs2d.font = css;
+    var m = glyphs2d.measureText('Hg');
+    var ascent = m.fontBoundingBoxAscent;
+    var descent = m.fontBoundingBoxDescent;
+    if (!(ascent >= 0) || !(descent >= 0)) {
+      var px = parseFloat(/(\d+(\.\d+)?)px/.exec(css)[1]);
+      ascent = px * 0.8;
+      descent = px * 0.2;
+    }
+    return { ascent: ascent, descent: descent };
+  }
+
+  page.fontCreate = function (height, weight, face) {
+    var families = [];
+    if (face) families.push(quoted(face));
+    (substitutes[face.toLowerCase()] || []).forEach(function (s) { families.push(quoted(s)); });
+    families.push('sans-serif');
+    var family = families.join(', ');
+    var cell = Math.abs(height);
+    var px = cell;
+    var metrics = fontMetrics(weight + ' ' + px + 'px ' + family);
+    if (height > 0) {
+      // A positive height is the cell: the largest size whose cell fits.
+      while (px > 1 && Math.ceil(metrics.ascent + metrics.descent) > cell) {
+        px--;
+        metrics = fontMetrics(weight + ' ' + px + 'px ' + family);
+      }
+    } else {
+      cell = Math.max(1, Math.ceil(metrics.ascent + metrics.descent));
+    }
+    fonts.push({ css: weight + ' ' + px + 'px ' + family, px: px, cell: cell,
+                 ascent: Math.round(metrics.ascent), glyphs: {} });
+    return { id: fonts.length - 1, cell: cell };
+  };
+
+  page.fontDelete = function (id) { if (fonts[id]) fonts[id] = null; };
+
+  function glyph(font, code) {
+    var g = font.glyphs[code];
+    if (g) return g;
+    var ch = String.fromCharCode(code);
+    glyphs2d.font = font.css;
+    var advance = Math.max(0, Math.round(glyphs2d.measureText(ch).width));
+    var pad = Math.ceil(font.px / 3) + 1;
+    var w = advance + 2 * pad;
+    var h = font.cell;
+    glyphCanvas.width = w;
+    glyphCanvas.height = h;
+    glyphs2d.font = font.css;
+    glyphs2d.textBaseline = 'alphabetic';
+    glyphs2d.fillStyle = '#fff';
+    glyphs2d.clearRect(0, 0, w, h);
+    glyphs2d.fillText(ch, pad, font.ascent);
+    var data = glyphs2d.getImageData(0, 0, w, h).data;
+    var bits = new Uint8Array(w * h);
+    for (var i = 0; i < bits.length; i++) bits[i] = data[i * 4 + 3] >= 128 ? 1 : 0;
+    g = { advance: advance, pad: pad, w: w, h: h, bits: bits };
+    font.glyphs[code] = g;
+    return g;
+  }
+
+  page.glyphSize = function (id, code, metrics) {
+    var font = fonts[id];
+    if (!font) return 0;
+    var g = glyph(font, code & 0xFF);
+    HEAP32[metrics >> 2] = g.advance;
+    HEAP32[(metrics >> 2) + 1] = g.pad;
+    return g.w;
+  };
+
+  page.glyphBits = function (id, code, out) {
+    var font = fonts[id];
+    if (font) HEAPU8.set(glyph(font, code & 0xFF).bits, out);
+  };
+
+  // -------------------------------------------------------------------------
+  // Sound. The audio context is made (or resumed) by the first click or key,
+  // as browsers require; sounds started before that are not heard.
+
+  var AudioContextClass = window.AudioContext || window.webkitAudioContext;
+  var audio = { wanted: false, context: null, sounds: {}, next: 1 };
+
+  function unlockAudio() {
+    if (!audio.wanted) return;
+    try {
+      if (!audio.context) audio.context = new AudioContextClass();
+      if (audio.context.state === 'suspended') audio.context.resume().catch(function () {});
+    } catch (e) {
+      audio.wanted = false;
+    }
+  }
+
+  page.soundOpen = function () {
+    audio.wanted = !!AudioContextClass;
+    return audio.wanted ? 1 : 0;
+  };
+
+  page.soundClose = function () {
+    Object.keys(audio.sounds).forEach(function (id) { page.soundStop(+id); });
+    if (audio.context) audio.context.close().catch(function () {});
+    audio.context = null;
+    audio.wanted = false;
+  };
+
+  function sample(from, bits, index) {
+    if (bits === 8) return (HEAPU8[from + index] - 128) / 128;
+    var at = from + index * 2;
+    return (((HEAPU8[at + 1] << 24) | (HEAPU8[at] << 16)) >> 16) / 32768;
+  }
+
+  // An audio buffer at the sound's own rate; where the browser does not take
+  // that rate, the sound resampled to the context's.
+  function audioBuffer(from, length, channels, bits, rate) {
+    var frames = length / (channels * bits / 8);
+    var c, i, data;
+    try {
+      var buffer = audio.context.createBuffer(channels, frames, rate);
+      for (c = 0; c < channels; c++) {
+        data = buffer.getChannelData(c);
+        for (i = 0; i < frames; i++) data[i] = sample(from, bits, i * channels + c);
+      }
+      return buffer;
+    } catch (e) {
+      var outRate = audio.context.sampleRate;
+      var outFrames = Math.max(1, Math.floor(frames * outRate / rate));
+      var resampled = audio.context.createBuffer(channels, outFrames, outRate);
+      for (c = 0; c < channels; c++) {
+        data = resampled.getChannelData(c);
+        for (i = 0; i < outFrames; i++) {
+          var at = i * rate / outRate;
+          var k = Math.min(frames - 1, Math.floor(at));
+          var k1 = Math.min(frames - 1, k + 1);
+          var t = at - k;
+          data[i] = sample(from, bits, k * channels + c) * (1 - t) +
+                    sample(from, bits, k1 * channels + c) * t;
+        }
+      }
+      return resampled;
+    }
+  }
+
+  page.soundStart = function (from, length, channels, bits, rate) {
+    var id = audio.next++;
+    var record = { source: null, playing: false };
+    audio.sounds[id] = record;
+    if (!audio.context) return id;
+    try {
+      var source = audio.context.createBufferSource();
+      source.buffer = audioBuffer(from, length, channels, bits, rate);
+      source.connect(audio.context.destination);
+      source.onended = function () { record.playing = false; record.source = null; };
+      source.start();
+      record.source = source;
+      record.playing = true;
+      page.soundsStarted++;
+    } catch (e) {
+      delete audio.sounds[id];
+      return 0;
+    }
+    return id;
+  };
+
+  page.soundPlaying = function (id) {
+    var record = audio.sounds[id];
+    return record && record.playing ? 1 : 0;
+  };
+
+  page.soundStop = function (id) {
+    var record = audio.sounds[id];
+    if (!record) return;
+    delete audio.sounds[id];
+    if (record.source) {
+      record.source.onended = null;
+      try { record.source.stop(); } catch (e) { /* already ended */ }
+      record.source.disconnect();
+    }
+  };
+
+  // -------------------------------------------------------------------------
+  // The end.
+
+  page.end = function (code) {
+    page.ended = true;
+    page.closeWindow();
+    page.closeDisplay();
+    page.soundClose();
+    stage.classList.remove('nocursor');
+    if (!page.messageShown) showNote(['The world has ended.', 'Reload the page to play again.']);
+    settle();
+  };
+
+  // -------------------------------------------------------------------------
+  // Test hook (only with ?test in the address): where the player is, what
+  // the canvas shows, and a promise that the program has taken every event
+  // and is idle again.
+
+  var settling = [];
+
+  function settle() {
+    if (!settling.length || events.length) return;
+    var done = settling;
+    settling = [];
+    done.forEach(function (resolve) { resolve(); });
+  }
+
+  if (page.testing) {
+    window.zemvrTest = {
+      state: function () {
+        var s = page.started ? JSON.parse(UTF8ToString(Module._zem_test_state())) : {};
+        s.ended = page.ended;
+        s.note = note.hidden ? '' : note.textContent;
+        s.draws = page.draws.slice();
+        s.drawCount = page.drawCount;
+        s.rest = !!page.restFrame;
+        s.soundsStarted = page.soundsStarted;
+        s.button = !fullButton.hidden;
+        return s;
+      },
+      pixels: function (which) {
+        var data = which === 'first' ? page.firstFrame
+                 : which === 'rest' ? page.restFrame
+                 : which === 'changing' ? page.changing
+                 : canvas.getContext('2d').getImageData(0, 0, WIDTH, HEIGHT).data;
+        if (!data) return '';
+        var s = '';
+        for (var i = 0; i < data.length; i += 0x8000) {
+          s += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+        }
+        return btoa(s);
+      },
+      // Times the program ran between two waits since the last call.
+      busy: function () {
+        var b = page.busy;
+        page.busy = [];
+        return b;
+      },
+      settled: function () {
+        return new Promise(function (resolve) {
+          if (page.ended) { resolve(); return; }
+          var passes = page.idlePasses;
+          settling.push(function again() {
+            if (page.ended || page.idlePasses > passes) resolve();
+            else settling.push(again);
+          });
+        });
+      }
+    };
+  }
+
+  return page;
+})();
+
+Module['instantiateWasm'] = ZemPage.instantiate;
+Module['preRun'] = [function () {
+  addRunDependency('zem-archive');
+  ZemPage.whenArchive(function () { removeRunDependency('zem-archive'); });
+}];

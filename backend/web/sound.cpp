@@ -1,0 +1,52 @@
+// Sound through the page's Web Audio: each buffer becomes an audio buffer of
+// its own rate and channels when it starts, and plays once; any number play
+// at the same time. Browsers let sound start only after the first click or
+// key, so a sound started before that is not heard.
+#include <cstdint>
+
+#include "backend/soft/soft.h"
+#include "backend/web/parts.h"
+
+// What one sound may cost: the rates a browser's audio buffers take
+// everywhere, and at most this many samples (all channels), 64 MB once
+// converted to the browser's 32-bit samples.
+#define MIN_RATE 4000u
+#define MAX_RATE 192000u
+#define MAX_SAMPLES (16u * 1024u * 1024u)
+
+BkResult BackendSoundOpen() { return zem_web_sound_open() ? BK_OK : DSERR_NODRIVER; }
+
+void BackendSoundClose() { zem_web_sound_close(); }
+
+static int32_t SoundId(const BkSoundBuffer* buffer) {
+    return (int32_t)(intptr_t)buffer->backend;
+}
+
+void BackendSoundStop(BkSoundBuffer* buffer) {
+    if (!buffer->backend) return;
+    zem_web_sound_stop(SoundId(buffer));
+    buffer->backend = nullptr;
+}
+
+int BackendSoundPlaying(BkSoundBuffer* buffer) {
+    return buffer->backend && zem_web_sound_playing(SoundId(buffer));
+}
+
+// 8-bit unsigned or 16-bit signed PCM, mono or stereo, 4 to 192 kHz. Only
+// whole sample frames are played.
+BkResult BackendSoundStart(BkSoundBuffer* buffer) {
+    BackendSoundStop(buffer);
+    const WaveFormat& f = buffer->format;
+    if (f.samplesPerSec < MIN_RATE || f.samplesPerSec > MAX_RATE) return DSERR_BADFORMAT;
+    uint32_t bytesPerSample = f.bitsPerSample / 8;
+    uint32_t frame = (uint32_t)f.channels * bytesPerSample;
+    if (frame == 0) return DSERR_BADFORMAT;
+    uint32_t usable = buffer->size - buffer->size % frame;
+    if (usable == 0) return BK_OK;  // nothing to hear
+    if (usable / bytesPerSample > MAX_SAMPLES) return DSERR_BADFORMAT;
+    int32_t id = zem_web_sound_start(buffer->bytes, usable, f.channels, f.bitsPerSample,
+                                     (int32_t)f.samplesPerSec);
+    if (id <= 0) return DDERR_GENERIC;
+    buffer->backend = (void*)(intptr_t)id;
+    return BK_OK;
+}
