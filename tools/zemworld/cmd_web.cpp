@@ -1,11 +1,180 @@
-// zemworld web (not yet built).
+// zemworld web WORLD OUTDIR [--title TEXT]: a folder that plays the world in
+// a browser from any static web server: index.html, the program (zemvr.js
+// and zemvr.wasm, from the web build) and the world's archive (data.zem).
+// The world is checked first, as the viewer will read it; a world with
+// errors is not written.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
 
+#include "tools/zempack/pack.h"
 #include "tools/zemworld/zemworld.h"
 
-int CommandWeb(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "zemworld: web is not built yet\n");
+namespace fs = std::filesystem;
+
+static const char* const RuntimeFiles[] = {"index.html", "zemvr.js", "zemvr.wasm"};
+
+static int Usage() {
+    std::fprintf(stderr, "usage: zemworld web WORLD OUTDIR [--title TEXT]\n"
+                         "  WORLD is a world archive (.zem) or a folder of the viewer's files\n");
+    return 2;
+}
+
+static int HasRuntime(const fs::path& folder) {
+    std::error_code ec;
+    for (const char* name : RuntimeFiles)
+        if (!fs::is_regular_file(folder / name, ec)) return 0;
     return 1;
+}
+
+// Where the web build's files are: ZEMWORLD_WEB if set, else "web" beside
+// this program (the build tree), else share/zemvr/web of the prefix this
+// program is installed in.
+static std::vector<fs::path> RuntimePlaces() {
+    std::vector<fs::path> places;
+    const char* chosen = std::getenv("ZEMWORLD_WEB");
+    if (chosen && *chosen) {
+        places.push_back(chosen);
+        return places;
+    }
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        fs::path dir = self.parent_path();
+        places.push_back(dir / "web");
+        places.push_back(dir.parent_path() / "share" / "zemvr" / "web");
+    }
+    return places;
+}
+
+static std::string HtmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default:
+                if ((unsigned char)c >= 0x20) out += c;
+                break;
+        }
+    }
+    return out;
+}
+
+// The world's name as a title: the archive's or folder's name, unless it is
+// only the viewer's default archive name.
+static std::string DefaultTitle(const fs::path& world) {
+    fs::path p = world;
+    if (p.filename().empty()) p = p.parent_path();
+    std::string stem = p.stem().string();
+    if (stem.empty() || stem == "data" || stem == "." || stem == "..") return "zemVR";
+    return stem;
+}
+
+static int ReadWorld(const std::string& world, std::vector<uint8_t>* archive, Report* report) {
+    std::error_code ec;
+    std::string error;
+    if (fs::is_directory(world, ec)) {
+        std::vector<PackMember> members;
+        if (!PackReadFolder(world, &members, &error) || !PackBuild(members, archive, &error)) {
+            std::fprintf(stderr, "%s: error: %s\n", world.c_str(), error.c_str());
+            return 0;
+        }
+        CheckFolder(world, report);
+        return 1;
+    }
+    if (!PackReadFile(world, archive, &error)) {
+        std::fprintf(stderr, "%s: error: %s\n", world.c_str(), error.c_str());
+        return 0;
+    }
+    if (!PackCheck(*archive, &error)) {
+        std::fprintf(stderr, "%s: error: not a world archive: %s\n", world.c_str(), error.c_str());
+        return 0;
+    }
+    CheckArchive(*archive, report);
+    return 1;
+}
+
+int CommandWeb(int argc, char** argv) {
+    std::vector<std::string> places;
+    std::string title;
+    for (int i = 0; i < argc; i++) {
+        if (!std::strcmp(argv[i], "--title") && i + 1 < argc)
+            title = argv[++i];
+        else if (argv[i][0] == '-' && argv[i][1])
+            return Usage();
+        else
+            places.push_back(argv[i]);
+    }
+    if (places.size() != 2) return Usage();
+    const std::string& world = places[0];
+    const fs::path out = places[1];
+    if (title.empty()) title = DefaultTitle(world);
+
+    std::vector<uint8_t> archive;
+    Report report;
+    if (!ReadWorld(world, &archive, &report)) return 1;
+    PrintReport(report, stderr);
+    if (report.errors) {
+        std::fprintf(stderr, "%s: error: the world has errors; %s not written\n", world.c_str(),
+                     out.string().c_str());
+        return 1;
+    }
+
+    fs::path runtime;
+    std::vector<fs::path> tried = RuntimePlaces();
+    for (const fs::path& p : tried)
+        if (HasRuntime(p)) {
+            runtime = p;
+            break;
+        }
+    if (runtime.empty()) {
+        std::fprintf(stderr, "zemworld: error: the web build's files (index.html, zemvr.js, "
+                             "zemvr.wasm) are not installed; looked in:\n");
+        for (const fs::path& p : tried) std::fprintf(stderr, "  %s\n", p.string().c_str());
+        std::fprintf(stderr, "Build with Emscripten installed (the default build makes them), "
+                             "or set ZEMWORLD_WEB to their folder.\n");
+        return 1;
+    }
+
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (ec || !fs::is_directory(out, ec)) {
+        std::fprintf(stderr, "%s: error: cannot create the folder\n", out.string().c_str());
+        return 1;
+    }
+    std::string error;
+    std::vector<uint8_t> page;
+    if (!PackReadFile((runtime / "index.html").string(), &page, &error)) {
+        std::fprintf(stderr, "zemworld: error: %s\n", error.c_str());
+        return 1;
+    }
+    std::string html(page.begin(), page.end());
+    for (size_t at; (at = html.find("@TITLE@")) != std::string::npos;)
+        html.replace(at, 7, HtmlEscaped(title));
+    if (!PackWriteFile((out / "index.html").string(), std::vector<uint8_t>(html.begin(), html.end()),
+                       &error) ||
+        !PackWriteFile((out / "data.zem").string(), archive, &error)) {
+        std::fprintf(stderr, "zemworld: error: %s\n", error.c_str());
+        return 1;
+    }
+    for (const char* name : {"zemvr.js", "zemvr.wasm"}) {
+        fs::copy_file(runtime / name, out / name, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            std::fprintf(stderr, "%s: error: cannot write: %s\n", (out / name).string().c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
+    }
+    std::printf("%s: index.html, zemvr.js, zemvr.wasm, data.zem (%zu bytes)\n"
+                "Put the folder on any web server, or try it here with\n"
+                "  python3 -m http.server -d %s 8000   and open http://localhost:8000/\n",
+                out.string().c_str(), archive.size(), out.string().c_str());
+    return 0;
 }
