@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/zempack/pack.h"
+#include "tools/zemworld/world.h"
 #include "tools/zemworld/zemworld.h"
 
 namespace fs = std::filesystem;
@@ -77,30 +78,6 @@ static std::string DefaultTitle(const fs::path& world) {
     return stem;
 }
 
-static int ReadWorld(const std::string& world, std::vector<uint8_t>* archive, Report* report) {
-    std::error_code ec;
-    std::string error;
-    if (fs::is_directory(world, ec)) {
-        std::vector<PackMember> members;
-        if (!PackReadFolder(world, &members, &error) || !PackBuild(members, archive, &error)) {
-            std::fprintf(stderr, "%s: error: %s\n", world.c_str(), error.c_str());
-            return 0;
-        }
-        CheckFolder(world, report);
-        return 1;
-    }
-    if (!PackReadFile(world, archive, &error)) {
-        std::fprintf(stderr, "%s: error: %s\n", world.c_str(), error.c_str());
-        return 0;
-    }
-    if (!PackCheck(*archive, &error)) {
-        std::fprintf(stderr, "%s: error: not a world archive: %s\n", world.c_str(), error.c_str());
-        return 0;
-    }
-    CheckArchive(*archive, report);
-    return 1;
-}
-
 int CommandWeb(int argc, char** argv) {
     std::vector<std::string> places;
     std::string title;
@@ -118,8 +95,17 @@ int CommandWeb(int argc, char** argv) {
     if (title.empty()) title = DefaultTitle(world);
 
     std::vector<uint8_t> archive;
+    std::string error;
+    if (!ReadWorld(world, &archive, &error)) {
+        std::fprintf(stderr, "%s: error: %s\n", world.c_str(), error.c_str());
+        return 1;
+    }
     Report report;
-    if (!ReadWorld(world, &archive, &report)) return 1;
+    std::error_code kind;
+    if (fs::is_directory(world, kind))
+        CheckFolder(world, &report);
+    else
+        CheckArchive(archive, &report);
     PrintReport(report, stderr);
     if (report.errors) {
         std::fprintf(stderr, "%s: error: the world has errors; %s not written\n", world.c_str(),
@@ -149,7 +135,6 @@ int CommandWeb(int argc, char** argv) {
         std::fprintf(stderr, "%s: error: cannot create the folder\n", out.string().c_str());
         return 1;
     }
-    std::string error;
     std::vector<uint8_t> page;
     if (!PackReadFile((runtime / "index.html").string(), &page, &error)) {
         std::fprintf(stderr, "zemworld: error: %s\n", error.c_str());

@@ -1,0 +1,100 @@
+// zemworld web: the folder a static web server plays (the page titled, the
+// web build's files, the world's archive), from an archive or a folder, and
+// nothing written for a world that would not play or without the web build.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/zemworld/check_world.h"
+
+namespace {
+
+std::vector<uint8_t> Read(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    PackReadFile(path, &bytes, &error);
+    return bytes;
+}
+
+std::string Text(const std::string& path) {
+    std::vector<uint8_t> bytes = Read(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A stand-in for the web build's three files, and ZEMWORLD_WEB set to it.
+struct FakeRuntime {
+    explicit FakeRuntime(const std::string& folder) {
+        std::system(("rm -rf " + folder + " && mkdir -p " + folder).c_str());
+        std::string error;
+        PackWriteFile(folder + "/index.html", Bytes("<title>@TITLE@</title><h1>@TITLE@</h1>"), &error);
+        PackWriteFile(folder + "/zemvr.js", Bytes("var program;"), &error);
+        PackWriteFile(folder + "/zemvr.wasm", Bytes(std::string("\0asm\1\0\0\0", 8)), &error);
+        setenv("ZEMWORLD_WEB", folder.c_str(), 1);
+    }
+    ~FakeRuntime() { unsetenv("ZEMWORLD_WEB"); }
+};
+
+std::vector<std::string> Members(const std::vector<uint8_t>& archive) {
+    std::vector<PackListing> listing;
+    std::string error;
+    PackList(archive, &listing, &error);
+    std::vector<std::string> names;
+    for (const PackListing& m : listing) names.push_back(m.name);
+    return names;
+}
+
+bool Exists(const std::string& path) { return std::system(("test -e " + path).c_str()) == 0; }
+
+}  // namespace
+
+TEST(Web, FolderHoldsThePageTheProgramAndTheWorld) {
+    FakeRuntime runtime("web_runtime");
+    TestWorld world;
+    ASSERT_TRUE(world.WriteArchive("web_world.zem"));
+    std::system("rm -rf web_out");
+    ToolResult r = Zemworld("web web_world.zem web_out --title 'Tom & <Jerry>'");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_EQ(Text("web_out/index.html"),
+              "<title>Tom &amp; &lt;Jerry&gt;</title><h1>Tom &amp; &lt;Jerry&gt;</h1>");
+    EXPECT_EQ(Read("web_out/data.zem"), Read("web_world.zem"));
+    EXPECT_EQ(Read("web_out/zemvr.js"), Read("web_runtime/zemvr.js"));
+    EXPECT_EQ(Read("web_out/zemvr.wasm"), Read("web_runtime/zemvr.wasm"));
+
+    // A folder of the viewer's files is packed as zempack packs it; the
+    // title defaults to the world's name.
+    ASSERT_TRUE(world.WriteFolder("web_folder"));
+    std::system("rm -rf web_out2");
+    r = Zemworld("web web_folder web_out2");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_EQ(Members(Read("web_out2/data.zem")), Members(world.Archive()));
+    EXPECT_EQ(Text("web_out2/index.html"), "<title>web_folder</title><h1>web_folder</h1>");
+}
+
+TEST(Web, WritesNothingForWhatWouldNotPlay) {
+    std::string error;
+    ASSERT_TRUE(PackWriteFile("web_bad.zem", Bytes("not an archive at all"), &error));
+    {
+        FakeRuntime runtime("web_runtime");
+        std::system("rm -rf web_none");
+        ToolResult r = Zemworld("web web_bad.zem web_none");
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.output.find("web_bad.zem: error: not a world archive"), std::string::npos) << r.output;
+        EXPECT_FALSE(Exists("web_none"));
+
+        r = Zemworld("web web_bad.zem");
+        EXPECT_EQ(r.code, 2) << r.output;
+    }
+
+    // Without the web build's files the tool says where it looked.
+    std::system("rm -rf web_empty && mkdir -p web_empty");
+    setenv("ZEMWORLD_WEB", "web_empty", 1);
+    TestWorld world;
+    ASSERT_TRUE(world.WriteArchive("web_world.zem"));
+    ToolResult r = Zemworld("web web_world.zem web_none");
+    unsetenv("ZEMWORLD_WEB");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("are not installed; looked in:\n  web_empty"), std::string::npos) << r.output;
+    EXPECT_FALSE(Exists("web_none"));
+}
