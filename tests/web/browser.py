@@ -203,6 +203,34 @@ class Browser:
     def metrics(self):
         return {m["name"]: m["value"] for m in self.command("Performance.getMetrics")["metrics"]}
 
+    def main_thread(self, seconds):
+        """Time the page's main thread spent in tasks over a while, in ms:
+        (processor time, wall time), from a trace of its top-level tasks."""
+        self.command("Tracing.start", {"categories": "toplevel", "transferMode": "ReportEvents"},
+                     session=False)
+        self.pump(seconds)
+        self.command("Tracing.end", session=False)
+        events = []
+        while True:
+            message = self._receive(30)
+            if message.get("method") == "Tracing.dataCollected":
+                events += message["params"]["value"]
+            elif message.get("method") == "Tracing.tracingComplete":
+                break
+            else:
+                self._note_event(message)
+        threads = {(e["pid"], e["tid"]) for e in events
+                   if e.get("ph") == "M" and e.get("name") == "thread_name"
+                   and e.get("args", {}).get("name") == "CrRendererMain"}
+        best = (0.0, 0.0)
+        for thread in threads:
+            tasks = [e for e in events if (e["pid"], e["tid"]) == thread and e.get("ph") == "X"
+                     and e.get("name") == "ThreadControllerImpl::RunTask"]
+            cpu = sum(e.get("tdur", 0) for e in tasks) / 1000.0
+            wall = sum(e.get("dur", 0) for e in tasks) / 1000.0
+            best = max(best, (cpu, wall))  # the page's renderer, not about:blank's
+        return best
+
     def pixels(self, expression):
         data = self.evaluate(expression)
         return base64.b64decode(data) if data else b""
