@@ -15,6 +15,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from browser import Browser, StaticServer  # noqa: E402
 from pictures import read_png, write_png  # noqa: E402

@@ -85,6 +85,17 @@ TEST(Web, WritesNothingForWhatWouldNotPlay) {
 
         r = Zemworld("web web_bad.zem");
         EXPECT_EQ(r.code, 2) << r.output;
+
+        // The checker's errors are shown, and the folder is not made.
+        TestWorld broken;
+        broken.Remove("ZEMLOGO.BMP");
+        ASSERT_TRUE(broken.WriteArchive("web_broken.zem"));
+        r = Zemworld("web web_broken.zem web_none");
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.output.find("ZEMLOGO.BMP: error:"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("the world has errors; web_none not written"), std::string::npos)
+            << r.output;
+        EXPECT_FALSE(Exists("web_none"));
     }
 
     // Without the web build's files the tool says where it looked.
