@@ -45,6 +45,7 @@ var ZemPage = (function () {
     changing: null,
     touched: false,
     soundsStarted: 0,
+    mostAtOnce: 0,
     idlePasses: 0
   };
 
@@ -629,6 +630,8 @@ var ZemPage = (function () {
       record.source = source;
       record.playing = true;
       page.soundsStarted++;
+      var playing = Object.keys(audio.sounds).filter(function (k) { return audio.sounds[k].playing; });
+      page.mostAtOnce = Math.max(page.mostAtOnce, playing.length);
     } catch (e) {
       delete audio.sounds[id];
       return 0;
@@ -689,6 +692,7 @@ var ZemPage = (function () {
         s.drawCount = page.drawCount;
         s.rest = !!page.restFrame;
         s.soundsStarted = page.soundsStarted;
+        s.mostAtOnce = page.mostAtOnce;
         s.button = !fullButton.hidden;
         return s;
       },

@@ -2,14 +2,17 @@
 """The demo world's web folder in headless Chromium, served from 127.0.0.1:
 its first frames against `zemworld render`, a drag, the mouse mapped onto
 the picture and its bars, characters from the keyboard layout, a stamp's
-item view, a door, sound after the first click, Esc, and a world whose
-archive is missing. The page's console must stay free of errors.
+item view, a door, sound after the first click, Esc; then a browser without
+Web Audio, a generated world whose sounds test the rates the page takes, and
+a world whose archive is missing. The page's console must stay free of
+errors.
 
     web_test.py WEBFOLDER ZEMWORLD [ARTIFACTS]
 """
 
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -245,6 +248,94 @@ def test_silent(browser, url):
     print("without Web Audio the world runs silent")
 
 
+def bmp8(width, height, index, transparent_corner=False):
+    """An uncompressed 8-bit BMP of one colour index, its colour table the
+    same for every picture, so every remap is exact."""
+    row = (width + 3) & ~3
+    pixels = bytearray([index]) * (row * height)
+    if transparent_corner:  # the top-left pixel, the last row in the file
+        pixels[(height - 1) * row] = 0
+    table = b"".join(struct.pack("<BBBB", (i * 37) % 256, 255 - i, i, 0) for i in range(256))
+    offset = 14 + 40 + len(table)
+    return (b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) +
+            struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 256, 0) +
+            table + bytes(pixels))
+
+
+def wav(rate, bits, channels, seconds):
+    frames = int(rate * seconds)
+    if bits == 8:
+        data = bytes((128 + (40 if (i // 20) % 2 else -40)) for i in range(frames * channels))
+    else:
+        data = b"".join(struct.pack("<h", 3000 if (i // 20) % 2 else -3000)
+                        for i in range(frames * channels))
+    block = channels * bits // 8
+    return (b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " +
+            struct.pack("<IHHIIHH", 16, 1, channels, rate, rate * block, block, bits) +
+            b"data" + struct.pack("<I", len(data)) + data)
+
+
+SOUND_SCRIPT = """location hall
+closeup HALL.BMP
+door low 100 100 120 120 LOW.WAV - 0 0
+door byte 260 100 120 120 BYTE.WAV - 0 0
+door wide 420 100 120 120 WIDE.WAV - 0 0
+location low
+closeup HALL.BMP
+door hall 100 280 120 100
+location byte
+closeup HALL.BMP
+door hall 100 280 120 100
+location wide
+closeup HALL.BMP
+door hall 100 280 120 100
+"""
+
+
+def test_sounds(browser, zemworld, scratch):
+    """A world of three doors with sounds: 3 kHz is refused, 4 kHz 8-bit
+    mono and 48 kHz 16-bit stereo play, and at the same time."""
+    source = os.path.join(scratch, "soundworld")
+    os.makedirs(source)
+    files = {"ZEMLOGO.BMP": bmp8(20, 8, 40, True), "BATBICON.BMP": bmp8(4, 4, 50),
+             "HALL.BMP": bmp8(640, 480, 20), "game.txt": SOUND_SCRIPT.encode(),
+             "LOW.WAV": wav(3000, 16, 1, 0.5), "BYTE.WAV": wav(4000, 8, 1, 30.0),
+             "WIDE.WAV": wav(48000, 16, 2, 0.5)}
+    for k in range(4):
+        files["CURS%04d.BMP" % k] = bmp8(16, 16, 60 + k, True)
+    for name, data in files.items():
+        with open(os.path.join(source, name), "wb") as f:
+            f.write(data)
+    site = os.path.join(scratch, "soundsite")
+    result = subprocess.run([zemworld, "web", source, site], stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True)
+    check(result.returncode == 0, "zemworld web of a folder failed: " + result.stdout)
+    server = StaticServer(site)
+    try:
+        browser.navigate(server.url + "index.html?test")
+        browser.wait_for("window.zemvrTest && zemvrTest.state().frames > 0", 30, "the first frame")
+        page = Page(browser)
+
+        def through(door, x, y):
+            page.move(x, y)  # the 16-pixel cursor's middle lies 8 pixels further in
+            check(page.settle()["door"] == door, "the door to %s is under the cursor" % door)
+            return page.click(x, y)
+
+        state = through("low", 140, 140)
+        check(state["location"] == "low" and state["soundsStarted"] == 0,
+              "a 3 kHz sound is refused (%d started)" % state["soundsStarted"])
+        through("hall", 140, 300)
+        state = through("byte", 300, 140)
+        check(state["soundsStarted"] == 1, "a 4 kHz 8-bit sound plays")
+        through("hall", 140, 300)
+        state = through("wide", 460, 140)
+        check(state["soundsStarted"] == 2, "a 48 kHz 16-bit stereo sound plays")
+        check(state["mostAtOnce"] == 2, "both play at the same time (%d at most)" % state["mostAtOnce"])
+    finally:
+        server.close()
+    print("sounds: 3 kHz refused; 4 kHz 8-bit and 48 kHz stereo play, together")
+
+
 def test_missing_archive(browser, folder, scratch):
     empty = os.path.join(scratch, "noworld")
     os.makedirs(empty)
@@ -286,6 +377,7 @@ def main():
         errors = [c for c in browser.console if c[0] in ("error", "assert", "exception")]
         check(not errors, "the console has errors: %r" % errors)
         test_silent(browser, server.url + "index.html?test")
+        test_sounds(browser, zemworld, scratch)
         test_missing_archive(browser, folder, scratch)
     except Failure as e:
         print("FAILED: %s (pictures in %s)" % (e, artifacts))
