@@ -19,6 +19,7 @@ mergeInto(LibraryManager.library, {
   zem_web_display_open: function () { return ZemPage.openDisplay(); },
   zem_web_display_close: function () { ZemPage.closeDisplay(); },
   zem_web_draw: function (rgba) { ZemPage.draw(rgba); },
+  zem_web_draw_indexed: function (indices, palette) { ZemPage.drawIndexed(indices, palette); },
 
   zem_web_font_create: function (height, weight, face, cell) {
     var font = ZemPage.fontCreate(height, weight, UTF8ToString(face));

@@ -1,6 +1,6 @@
 // The page around the world (placed ahead of the program's own script):
-// fetching the module and the archive with a progress bar, the canvas kept
-// at 4:3 with a full-screen button beside it, page events queued for the
+// fetching the module and the archive with a progress bar, the canvas (drawn
+// by a worker where the browser allows) kept at 4:3 with a full-screen button beside it, page events queued for the
 // program, the waits that give the browser its turn, sound and text through
 // the browser, and the message shown when the world ends or cannot start.
 // The program's side of all this is backend/web/library.js.
@@ -40,9 +40,7 @@ var ZemPage = (function () {
     draws: [],
     busy: [],
     drawCount: 0,
-    firstFrame: null,
-    restFrame: null,
-    changing: null,
+    restSeen: false,
     touched: false,
     soundsStarted: 0,
     mostAtOnce: 0,
@@ -410,15 +408,125 @@ var ZemPage = (function () {
   // -------------------------------------------------------------------------
   // The canvas.
 
+  // The picture goes to a painter in a worker where the browser lets a
+  // worker draw on the page's canvas (OffscreenCanvas): the program hands
+  // over its colour indices and palette, and the lookup, the drawing and the
+  // canvas's trip to the screen all happen off the page's thread. Elsewhere
+  // the program converts the picture itself and the page puts it on the
+  // canvas. openDisplay tells the program which (2 or 1).
+
+  // The test hook's record of drawn frames (see the hook below), kept where
+  // the drawing is done: in the painter or on the page.
+  function makeFrameRecord(width, height) {
+    var record = { count: 0, first: null, rest: null, changing: null };
+    // Start-up shows one frame of colour 0; the next is the world's first.
+    // Until input arrives, the pixels that differ from it are the
+    // animations', and the first frame with every animation back at its own
+    // first frame is the still picture of the location.
+    record.note = function (rgba, atFirst, touched) {
+      record.count++;
+      if (record.count === 2) {
+        record.first = rgba.slice();
+        record.changing = new Uint8Array(width * height);
+      } else if (record.count > 2 && !record.rest && !touched) {
+        var first = record.first;
+        for (var i = 0; i < width * height; i++) {
+          var k = i * 4;
+          if (rgba[k] !== first[k] || rgba[k + 1] !== first[k + 1] || rgba[k + 2] !== first[k + 2]) {
+            record.changing[i] = 1;
+          }
+        }
+        if (atFirst) record.rest = rgba.slice();
+      }
+    };
+    record.get = function (which) {
+      return which === 'first' ? record.first : which === 'rest' ? record.rest
+           : which === 'changing' ? record.changing : null;
+    };
+    return record;
+  }
+
+  // The worker: 640 x 480 colour indices and 256 RGBA colours in, the
+  // picture on its canvas out.
+  function painter(makeFrameRecord, width, height) {
+    var context = null;
+    var picture = null;
+    var pixels = null;
+    var record = null;
+    self.onmessage = function (e) {
+      var m = e.data;
+      if (m.canvas) {
+        context = m.canvas.getContext('2d', { alpha: false });
+        picture = new ImageData(width, height);
+        pixels = new Uint32Array(picture.data.buffer);
+        if (m.testing) record = makeFrameRecord(width, height);
+        return;
+      }
+      if (m.ask) {
+        var data = record && record.get(m.ask);
+        self.postMessage({ answer: m.id, data: data ? data.slice() : null });
+        return;
+      }
+      if (context) {
+        var indices = new Uint8Array(m.frame, 0, width * height);
+        var colours = new Uint32Array(m.frame, width * height, 256);
+        for (var i = 0; i < indices.length; i++) pixels[i] = colours[indices[i]];
+        context.putImageData(picture, 0, 0);
+        if (record) {
+          var had = !!record.rest;
+          record.note(picture.data, m.atFirst, m.touched);
+          if (!had && record.rest) self.postMessage({ rest: true });
+        }
+      }
+      // The buffer goes back to be filled again: fresh memory for every
+      // frame would cost more than the copy itself.
+      self.postMessage({ spare: m.frame }, [m.frame]);
+    };
+  }
+
+  var worker = null;
+  var spares = [];
+  var record = null;
+  var answers = {};
+  var nextQuestion = 1;
+
+  function openPainter() {
+    if (typeof OffscreenCanvas === 'undefined' || !canvas.transferControlToOffscreen ||
+        typeof Worker === 'undefined') return false;
+    try {
+      if (!new OffscreenCanvas(1, 1).getContext('2d')) return false;
+      var source = '(' + painter + ')(' + makeFrameRecord + ', ' + WIDTH + ', ' + HEIGHT + ');';
+      worker = new Worker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
+      var offscreen = canvas.transferControlToOffscreen();
+      worker.postMessage({ canvas: offscreen, testing: page.testing }, [offscreen]);
+    } catch (e) {
+      worker = null;
+      return false;
+    }
+    worker.onmessage = function (e) {
+      var m = e.data;
+      if (m.spare) spares.push(m.spare);
+      if (m.rest) page.restSeen = true;
+      if (m.answer && answers[m.answer]) {
+        answers[m.answer](m.data);
+        delete answers[m.answer];
+      }
+    };
+    return true;
+  }
+
   page.openDisplay = function () {
-    context = canvas.getContext('2d', { alpha: false });
-    if (!context) return 0;
-    context.fillStyle = '#000';
-    context.fillRect(0, 0, WIDTH, HEIGHT);
+    if (!worker && !context && !openPainter()) {
+      context = canvas.getContext('2d', { alpha: false });
+      if (!context) return 0;
+      context.fillStyle = '#000';
+      context.fillRect(0, 0, WIDTH, HEIGHT);
+      if (page.testing) record = makeFrameRecord(WIDTH, HEIGHT);
+    }
     if (!frameRequest) frameRequest = requestAnimationFrame(onAnimationFrame);
     if (!frameTimer) frameTimer = setInterval(checkFrames, FRAME_FALLBACK_MS);
     placeButton();
-    return 1;
+    return worker ? 2 : 1;
   };
 
   page.closeDisplay = function () {
@@ -428,6 +536,14 @@ var ZemPage = (function () {
     frameTimer = 0;
   };
 
+  function atFirst() { return page.testing && !!Module._zem_test_sprites_at_first(); }
+
+  function noteDraw() {
+    page.drawCount++;
+    if (page.draws.length < 16) page.draws.push(performance.now());
+  }
+
+  // 640 x 480 RGBA from the program's memory, put on the page's canvas.
   page.draw = function (from) {
     if (!context) return;
     if (!picture || picture.data.buffer !== HEAPU8.buffer || picture.from !== from) {
@@ -436,30 +552,34 @@ var ZemPage = (function () {
       picture.from = from;
     }
     context.putImageData(picture, 0, 0);
+    if (!page.testing) return;
+    noteDraw();
+    if (record.count < 2 || (!record.rest && !page.touched)) {
+      record.note(context.getImageData(0, 0, WIDTH, HEIGHT).data, atFirst(), page.touched);
+      if (record.rest) page.restSeen = true;
+    }
+  };
+
+  // 640 x 480 colour indices and 256 RGBA colours, copied for the painter
+  // into one of the buffers it has handed back.
+  page.drawIndexed = function (indices, palette) {
+    if (!worker) return;
+    var frame = spares.pop() || new ArrayBuffer(WIDTH * HEIGHT + 1024);
+    var bytes = new Uint8Array(frame);
+    bytes.set(HEAPU8.subarray(indices, indices + WIDTH * HEIGHT));
+    bytes.set(HEAPU8.subarray(palette, palette + 1024), WIDTH * HEIGHT);
+    worker.postMessage({ frame: frame, atFirst: atFirst(), touched: page.touched }, [frame]);
     if (page.testing) noteDraw();
   };
 
-  // The test hook keeps the world's first frame (start-up shows one frame of
-  // colour 0 before it), the pixels that change while the world is left to
-  // itself (its animations), and the first frame after the first in which
-  // every animation is back at its own first frame.
-  function noteDraw() {
-    var count = ++page.drawCount;
-    if (page.draws.length < 16) page.draws.push(performance.now());
-    if (count === 2) {
-      page.firstFrame = context.getImageData(0, 0, WIDTH, HEIGHT).data;
-      page.changing = new Uint8Array(WIDTH * HEIGHT);
-    } else if (count > 2 && !page.restFrame && !page.touched) {
-      var now = context.getImageData(0, 0, WIDTH, HEIGHT).data;
-      var first = page.firstFrame;
-      for (var i = 0; i < page.changing.length; i++) {
-        var k = i * 4;
-        if (now[k] !== first[k] || now[k + 1] !== first[k + 1] || now[k + 2] !== first[k + 2]) {
-          page.changing[i] = 1;
-        }
-      }
-      if (Module._zem_test_sprites_at_first()) page.restFrame = now;
-    }
+  // A recorded frame (the test hook), from wherever it was drawn.
+  function recordedFrame(which) {
+    if (!worker) return Promise.resolve(record ? record.get(which) : null);
+    return new Promise(function (resolve) {
+      var id = nextQuestion++;
+      answers[id] = resolve;
+      worker.postMessage({ ask: which, id: id });
+    });
   }
 
   // -------------------------------------------------------------------------
@@ -690,23 +810,22 @@ var ZemPage = (function () {
         s.note = note.hidden ? '' : note.textContent;
         s.draws = page.draws.slice();
         s.drawCount = page.drawCount;
-        s.rest = !!page.restFrame;
+        s.rest = page.restSeen;
+        s.painter = worker ? 'worker' : context ? 'page' : '';
         s.soundsStarted = page.soundsStarted;
         s.mostAtOnce = page.mostAtOnce;
         s.button = !fullButton.hidden;
         return s;
       },
       pixels: function (which) {
-        var data = which === 'first' ? page.firstFrame
-                 : which === 'rest' ? page.restFrame
-                 : which === 'changing' ? page.changing
-                 : canvas.getContext('2d').getImageData(0, 0, WIDTH, HEIGHT).data;
-        if (!data) return '';
-        var s = '';
-        for (var i = 0; i < data.length; i += 0x8000) {
-          s += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-        }
-        return btoa(s);
+        return recordedFrame(which).then(function (data) {
+          if (!data) return '';
+          var text = '';
+          for (var i = 0; i < data.length; i += 0x8000) {
+            text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+          }
+          return btoa(text);
+        });
       },
       // Times the program ran between two waits since the last call.
       busy: function () {

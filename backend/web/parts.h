@@ -36,10 +36,15 @@ void zem_web_window_close();
 void zem_web_cursor_hide();
 void zem_web_message(const char* text, const char* caption);
 
-// The canvas: 1 when it can be drawn on; a 640 x 480 RGBA picture shown.
+// The canvas: 0 when it cannot be drawn on, 1 when the page puts RGBA
+// pictures (640 x 480) on it, 2 when the page takes colour indices (640 x
+// 480, rows of 640) with 256 RGBA colours and looks them up itself.
+#define WEB_DISPLAY_RGBA 1
+#define WEB_DISPLAY_INDEXED 2
 int32_t zem_web_display_open();
 void zem_web_display_close();
 void zem_web_draw(const uint8_t* rgba);
+void zem_web_draw_indexed(const uint8_t* indices, const uint8_t* palette);
 
 // Fonts: an id (0: none) and the cell height in pixels. A character's
 // glyph: its advance and how far its mask starts left of the pen (both in

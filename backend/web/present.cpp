@@ -1,5 +1,7 @@
-// Showing the 8-bit front buffer on the page's canvas: a palette lookup into
-// a 640 x 480 RGBA picture that the page puts on the canvas. Flips follow
+// Showing the 8-bit front buffer on the page's canvas: the colour indices
+// and the palette handed to the page, which has them looked up and drawn off
+// its own thread, or where it cannot, a palette lookup here into a
+// 640 x 480 RGBA picture that the page puts on the canvas. Flips follow
 // the display's frames, at most one a frame and about 60 a second, so edge
 // scrolling (one step a presented frame) keeps its speed on faster screens.
 #include <cstring>
@@ -17,6 +19,7 @@ static_assert(SOFT_WIDTH % 4 == 0, "rows are converted four pixels at a time");
 static uint32_t Lookup[256];  // RGBA in memory order: 0xAABBGGRR
 static uint32_t Picture[SOFT_WIDTH * SOFT_HEIGHT];
 static int DisplayOpen = 0;
+static int Indexed = 0;  // the page looks the colours up
 static uint32_t LastFlipFrame = 0;
 static double LastFlipTime = -1.0e9;
 // A palette attached right after the wait for the vertical blank is shown
@@ -44,7 +47,9 @@ static void DefaultLookup() {
 
 BkResult BackendTakeDisplay() {
     if (DisplayOpen) return BK_OK;
-    if (!zem_web_display_open()) return DDERR_GENERIC;
+    int32_t kind = zem_web_display_open();
+    if (kind != WEB_DISPLAY_RGBA && kind != WEB_DISPLAY_INDEXED) return DDERR_GENERIC;
+    Indexed = kind == WEB_DISPLAY_INDEXED;
     DefaultLookup();
     DisplayOpen = 1;
     LastFlipFrame = 0;
@@ -97,12 +102,17 @@ static void Present(const uint8_t* pixels, int32_t pitch) {
     BlankWaited = 0;
     PaletteDeferred = 0;
     if (!DisplayOpen || !pixels || SameAsShown(pixels, pitch)) return;
-    if (pitch == SOFT_WIDTH)
-        std::memcpy(Shown, pixels, sizeof Shown);
+    std::memcpy(ShownLookup, Lookup, sizeof Lookup);
+    ShownValid = 1;
+    for (int y = 0; y < SOFT_HEIGHT; y++)
+        std::memcpy(Shown + (size_t)y * SOFT_WIDTH, pixels + (size_t)y * pitch, SOFT_WIDTH);
+    if (Indexed) {
+        zem_web_draw_indexed(Shown, (const uint8_t*)ShownLookup);
+        return;
+    }
     for (int y = 0; y < SOFT_HEIGHT; y++) {
-        const uint8_t* src = pixels + (size_t)y * pitch;
+        const uint8_t* src = Shown + (size_t)y * SOFT_WIDTH;
         uint32_t* dst = Picture + (size_t)y * SOFT_WIDTH;
-        if (pitch != SOFT_WIDTH) std::memcpy(Shown + (size_t)y * SOFT_WIDTH, src, SOFT_WIDTH);
         for (int x = 0; x < SOFT_WIDTH; x += 4) {
             uint32_t four;
             std::memcpy(&four, src + x, 4);
@@ -112,8 +122,6 @@ static void Present(const uint8_t* pixels, int32_t pitch) {
             dst[x + 3] = Lookup[four >> 24];
         }
     }
-    std::memcpy(ShownLookup, Lookup, sizeof Lookup);
-    ShownValid = 1;
     zem_web_draw((const uint8_t*)Picture);
 }
 

@@ -3,7 +3,7 @@
 its first frames against `zemworld render`, a drag, the mouse mapped onto
 the picture and its bars, characters from the keyboard layout, a stamp's
 item view, a door, sound after the first click, Esc; then a browser without
-Web Audio, a generated world whose sounds test the rates the page takes, and
+Web Audio and without worker-drawn canvases, a generated world whose sounds test the rates the page takes, and
 a world whose archive is missing. The page's console must stay free of
 errors.
 
@@ -225,15 +225,19 @@ def test_end(page):
     page.b.pump(0.3)
 
 
-def test_silent(browser, url):
-    """A browser without Web Audio: the world runs, doors work, nothing sounds."""
+def test_plain_browser(browser, url, zemworld, folder, artifacts):
+    """A browser without Web Audio and without drawing from workers: the page
+    draws the same frames itself, doors work, nothing sounds."""
     script = browser.command("Page.addScriptToEvaluateOnNewDocument", {
-        "source": "delete window.AudioContext; delete window.webkitAudioContext;"})
+        "source": "delete window.AudioContext; delete window.webkitAudioContext;"
+                  "delete window.OffscreenCanvas;"})
     try:
         browser.console = []
         browser.navigate(url)
         browser.wait_for("window.zemvrTest && zemvrTest.state().frames > 0", 30, "the first frame")
         page = Page(browser)
+        check(page.state()["painter"] == "page", "without OffscreenCanvas the page draws itself")
+        test_first_frames(page, zemworld, folder, artifacts)
         x, y, state = find_spot(page, lambda s: s["door"] and s["door"].upper() != "EXIT",
                                 "door to a location")
         target = state["door"]
@@ -242,10 +246,10 @@ def test_silent(browser, url):
               "(now in %s)" % (target, state["location"]))
         check(state["soundsStarted"] == 0, "nothing sounds without Web Audio")
         errors = [c for c in browser.console if c[0] in ("error", "assert", "exception")]
-        check(not errors, "the console has errors without sound: %r" % errors)
+        check(not errors, "the console has errors in a plain browser: %r" % errors)
     finally:
         browser.command("Page.removeScriptToEvaluateOnNewDocument", {"identifier": script["identifier"]})
-    print("without Web Audio the world runs silent")
+    print("without workers' canvases and Web Audio: the same frames drawn by the page, silent doors")
 
 
 def bmp8(width, height, index, transparent_corner=False):
@@ -367,6 +371,7 @@ def main():
     try:
         browser.navigate(server.url + "index.html?test")
         browser.wait_for("window.zemvrTest && zemvrTest.state().frames > 0", 30, "the first frame")
+        print("the picture is drawn by the %s" % page.state()["painter"])
         test_one_to_one(page)
         test_first_frames(page, zemworld, folder, artifacts)
         test_item_view(page)
@@ -376,7 +381,7 @@ def main():
         test_end(page)
         errors = [c for c in browser.console if c[0] in ("error", "assert", "exception")]
         check(not errors, "the console has errors: %r" % errors)
-        test_silent(browser, server.url + "index.html?test")
+        test_plain_browser(browser, server.url + "index.html?test", zemworld, folder, artifacts)
         test_sounds(browser, zemworld, scratch)
         test_missing_archive(browser, folder, scratch)
     except Failure as e:
