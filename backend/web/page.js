@@ -457,6 +457,10 @@ var ZemPage = (function () {
       var m = e.data;
       if (m.canvas) {
         context = m.canvas.getContext('2d', { alpha: false });
+        if (!context) {
+          self.postMessage({ failed: true });
+          return;
+        }
         picture = new ImageData(width, height);
         pixels = new Uint32Array(picture.data.buffer);
         if (m.testing) record = makeFrameRecord(width, height);
@@ -486,6 +490,8 @@ var ZemPage = (function () {
 
   var worker = null;
   var spares = [];
+  var lastIndexed = null;
+  var converted = null;
   var record = null;
   var answers = {};
   var nextQuestion = 1;
@@ -500,11 +506,17 @@ var ZemPage = (function () {
       var offscreen = canvas.transferControlToOffscreen();
       worker.postMessage({ canvas: offscreen, testing: page.testing }, [offscreen]);
     } catch (e) {
+      if (worker) worker.terminate();
       worker = null;
       return false;
     }
+    worker.onerror = function (e) {
+      e.preventDefault();
+      painterFailed();
+    };
     worker.onmessage = function (e) {
       var m = e.data;
+      if (m.failed) painterFailed();
       if (m.spare) spares.push(m.spare);
       if (m.rest) page.restSeen = true;
       if (m.answer && answers[m.answer]) {
@@ -513,6 +525,20 @@ var ZemPage = (function () {
       }
     };
     return true;
+  }
+
+  // The painter could not draw after all: a fresh canvas in the old one's
+  // place, drawn by the page from the indices it is given.
+  function painterFailed() {
+    if (!worker) return;
+    worker.terminate();
+    worker = null;
+    var fresh = canvas.cloneNode(false);
+    canvas.parentNode.replaceChild(fresh, canvas);
+    canvas = fresh;
+    context = canvas.getContext('2d', { alpha: false });
+    if (page.testing) record = makeFrameRecord(WIDTH, HEIGHT);
+    if (lastIndexed) page.drawIndexed(lastIndexed[0], lastIndexed[1]);
   }
 
   page.openDisplay = function () {
@@ -563,7 +589,11 @@ var ZemPage = (function () {
   // 640 x 480 colour indices and 256 RGBA colours, copied for the painter
   // into one of the buffers it has handed back.
   page.drawIndexed = function (indices, palette) {
-    if (!worker) return;
+    lastIndexed = [indices, palette];
+    if (!worker) {
+      drawConverted(indices, palette);
+      return;
+    }
     var frame = spares.pop() || new ArrayBuffer(WIDTH * HEIGHT + 1024);
     var bytes = new Uint8Array(frame);
     bytes.set(HEAPU8.subarray(indices, indices + WIDTH * HEIGHT));
@@ -571,6 +601,21 @@ var ZemPage = (function () {
     worker.postMessage({ frame: frame, atFirst: atFirst(), touched: page.touched }, [frame]);
     if (page.testing) noteDraw();
   };
+
+  // The page's own lookup, for a painter that failed.
+  function drawConverted(indices, palette) {
+    if (!context) return;
+    if (!converted) converted = new ImageData(WIDTH, HEIGHT);
+    var pixels = new Uint32Array(converted.data.buffer);
+    var colours = new Uint32Array(HEAPU8.slice(palette, palette + 1024).buffer);
+    for (var i = 0; i < WIDTH * HEIGHT; i++) pixels[i] = colours[HEAPU8[indices + i]];
+    context.putImageData(converted, 0, 0);
+    if (page.testing) {
+      noteDraw();
+      record.note(converted.data, atFirst(), page.touched);
+      if (record.rest) page.restSeen = true;
+    }
+  }
 
   // A recorded frame (the test hook), from wherever it was drawn.
   function recordedFrame(which) {
