@@ -85,6 +85,21 @@ def measure(browser, seconds):
             "moved": after["panX"] != before["panX"]}
 
 
+def measure_panning_drawn_by_page(browser, url):
+    """The same panning where the browser lets no worker draw on a canvas."""
+    script = browser.command("Page.addScriptToEvaluateOnNewDocument",
+                             {"source": "delete window.OffscreenCanvas;"})
+    try:
+        browser.navigate(url)
+        browser.wait_for("window.zemvrTest && zemvrTest.state().frames > 2", 30, "a frame")
+        browser.mouse("mouseMoved", 628, 240)
+        browser.pump(1.0)
+        return measure(browser, PAN_SECONDS)
+    finally:
+        browser.mouse("mouseMoved", 320, 240)
+        browser.command("Page.removeScriptToEvaluateOnNewDocument", {"identifier": script["identifier"]})
+
+
 def measure_panning(browser):
     browser.mouse("mouseMoved", 320, 240)
     browser.pump(0.5)
@@ -113,6 +128,7 @@ def main():
     try:
         loads = measure_loads(browser, server.url + "index.html?test")
         pan, idle = measure_panning(browser)
+        by_page = measure_panning_drawn_by_page(browser, server.url + "index.html?test")
     finally:
         browser.close()
         server.close()
@@ -126,6 +142,7 @@ def main():
     print(row % ("main thread per frame, panning (processor)", "%.2f ms" % pan["cpu"],
                  "%.2f ms" % (compose + shown) if compose and shown else "-"))
     print(row % ("main thread per frame, panning (wall)", "%.2f ms" % pan["wall"], ""))
+    print(row % ("  the same with the page drawing (no worker)", "%.2f ms" % by_page["cpu"], ""))
     print(row % ("  the program's own run per frame (median)", "%.2f ms" % pan["busy"], ""))
     if compose:
         print(row % ("  composing the frame", "", "%.2f ms" % compose))

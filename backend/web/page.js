@@ -102,7 +102,17 @@ var ZemPage = (function () {
 
   var parts = [];
 
+  var progressShown = false;
+
+  // At most once a display frame: the bar is drawn when the browser paints.
   function showProgress() {
+    if (progressShown) return;
+    progressShown = true;
+    requestAnimationFrame(drawProgress);
+  }
+
+  function drawProgress() {
+    progressShown = false;
     var loaded = 0;
     var total = 0;
     var known = true;
@@ -662,7 +672,11 @@ var ZemPage = (function () {
     var px = cell;
     var metrics = fontMetrics(weight + ' ' + px + 'px ' + family);
     if (height > 0) {
-      // A positive height is the cell: the largest size whose cell fits.
+      // A positive height is the cell: the largest size whose cell fits,
+      // looked for from the size the first measure suggests.
+      var guess = Math.floor(cell * cell / Math.max(1, metrics.ascent + metrics.descent)) + 1;
+      px = Math.max(1, Math.min(cell, guess));
+      metrics = fontMetrics(weight + ' ' + px + 'px ' + family);
       while (px > 1 && Math.ceil(metrics.ascent + metrics.descent) > cell) {
         px--;
         metrics = fontMetrics(weight + ' ' + px + 'px ' + family);
@@ -677,28 +691,51 @@ var ZemPage = (function () {
 
   page.fontDelete = function (id) { if (fonts[id]) fonts[id] = null; };
 
-  function glyph(font, code) {
-    var g = font.glyphs[code];
-    if (g) return g;
-    var ch = String.fromCharCode(code);
+  // Glyphs are drawn a row at a time: the printable ASCII characters
+  // together the first time any is wanted, any other character alone.
+  function drawGlyphs(font, codes) {
     glyphs2d.font = font.css;
-    var advance = Math.max(0, Math.round(glyphs2d.measureText(ch).width));
     var pad = Math.ceil(font.px / 3) + 1;
-    var w = advance + 2 * pad;
     var h = font.cell;
-    glyphCanvas.width = w;
+    var slots = codes.map(function (code) {
+      var advance = Math.max(0, Math.round(glyphs2d.measureText(String.fromCharCode(code)).width));
+      return { code: code, advance: advance, w: advance + 2 * pad };
+    });
+    // A further pad between slots keeps one glyph's overhang out of the next.
+    var width = slots.reduce(function (sum, slot) { return sum + slot.w + pad; }, 0);
+    glyphCanvas.width = Math.max(1, width);
     glyphCanvas.height = h;
     glyphs2d.font = font.css;
     glyphs2d.textBaseline = 'alphabetic';
     glyphs2d.fillStyle = '#fff';
-    glyphs2d.clearRect(0, 0, w, h);
-    glyphs2d.fillText(ch, pad, font.ascent);
-    var data = glyphs2d.getImageData(0, 0, w, h).data;
-    var bits = new Uint8Array(w * h);
-    for (var i = 0; i < bits.length; i++) bits[i] = data[i * 4 + 3] >= 128 ? 1 : 0;
-    g = { advance: advance, pad: pad, w: w, h: h, bits: bits };
-    font.glyphs[code] = g;
-    return g;
+    var x = 0;
+    slots.forEach(function (slot) {
+      glyphs2d.fillText(String.fromCharCode(slot.code), x + pad, font.ascent);
+      slot.x = x;
+      x += slot.w + pad;
+    });
+    var data = glyphs2d.getImageData(0, 0, Math.max(1, width), h).data;
+    slots.forEach(function (slot) {
+      var bits = new Uint8Array(slot.w * h);
+      for (var row = 0; row < h; row++) {
+        for (var col = 0; col < slot.w; col++) {
+          bits[row * slot.w + col] = data[(row * width + slot.x + col) * 4 + 3] >= 128 ? 1 : 0;
+        }
+      }
+      font.glyphs[slot.code] = { advance: slot.advance, pad: pad, w: slot.w, h: h, bits: bits };
+    });
+  }
+
+  function glyph(font, code) {
+    if (!font.glyphs[code]) {
+      var codes = [code];
+      if (code >= 0x20 && code < 0x7F) {
+        codes = [];
+        for (var c = 0x20; c < 0x7F; c++) codes.push(c);
+      }
+      drawGlyphs(font, codes);
+    }
+    return font.glyphs[code];
   }
 
   page.glyphSize = function (id, code, metrics) {
