@@ -143,7 +143,7 @@ def main():
                  "%.2f ms" % (compose + shown) if compose and shown else "-"))
     print(row % ("main thread per frame, panning (wall)", "%.2f ms" % pan["wall"], ""))
     print(row % ("  the same with the page drawing (no worker)", "%.2f ms" % by_page["cpu"], ""))
-    print(row % ("  the program's own run per frame (median)", "%.2f ms" % pan["busy"], ""))
+    print(row % ("  the program's own run per frame (wall, median)", "%.2f ms" % pan["busy"], ""))
     if compose:
         print(row % ("  composing the frame", "", "%.2f ms" % compose))
     if shown:
