@@ -67,9 +67,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* zem_test_state() {
     if (StampUnderCursor) PutName(out, sizeof out, &used, StampUnderCursor->itemView);
     std::snprintf(number, sizeof number,
                   "\",\"panX\":%d,\"panY\":%d,\"cursorX\":%d,\"cursorY\":%d,"
-                  "\"itemView\":%d,\"letterbox\":%d,\"frames\":%u}",
+                  "\"itemView\":%d,\"letterbox\":%d,\"hotspots\":%d,\"frames\":%u}",
                   (int)PanX, (int)PanY, (int)CursorX, (int)CursorY, (int)ItemViewActive,
-                  (int)LetterboxX, (unsigned)FrameCount);
+                  (int)LetterboxX, (int)HotspotsShown, (unsigned)FrameCount);
     Put(out, sizeof out, &used, number);
     return out;
 }

@@ -333,11 +333,6 @@ var ZemPage = (function () {
   };
   // A key without a code of its own.
   var OTHER_KEY = 0xFF;
-  // The program's own translation makes a character from these two keys and
-  // Shift; their characters come from the layout instead, so their key-down
-  // messages are left out (the program does nothing with them).
-  var VK_OEM_COMMA = 0xBC;
-  var VK_OEM_PERIOD = 0xBE;
 
   function virtualKey(e) {
     var m;
@@ -366,14 +361,15 @@ var ZemPage = (function () {
 
   function modifiers(e) { return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0); }
 
+  var keysDown = {};
+
   function onKeyDown(e) {
     unlockAudio();
     if (shortcut(e)) return;  // the browser's own keys
     var vk = virtualKey(e);
     var ch = typed(e);
-    if (vk !== VK_OEM_COMMA && vk !== VK_OEM_PERIOD) {
-      post(EVENT_KEY_DOWN, vk, e.repeat ? 1 : 0, modifiers(e));
-    }
+    keysDown[vk] = true;
+    post(EVENT_KEY_DOWN, vk, e.repeat ? 1 : 0, modifiers(e));
     if (ch) post(EVENT_CHAR, ch, 0, 0);
     // F1 to F10 keep their browser meaning (help, reload, ...).
     if (!(vk >= 0x70 && vk <= 0x79)) e.preventDefault();
@@ -382,7 +378,16 @@ var ZemPage = (function () {
   // Every key's release is a message, so that what a key press asked for
   // (such as a border step on every frame) ends with the key.
   function onKeyUp(e) {
-    post(EVENT_KEY_UP, virtualKey(e), 0, modifiers(e));
+    var vk = virtualKey(e);
+    delete keysDown[vk];
+    post(EVENT_KEY_UP, vk, 0, modifiers(e));
+  }
+
+  // Keys held when the page loses the keyboard are released: their own
+  // release goes elsewhere.
+  function onBlur() {
+    Object.keys(keysDown).forEach(function (vk) { post(EVENT_KEY_UP, +vk, 0, 0); });
+    keysDown = {};
   }
 
   function onContextMenu(e) { e.preventDefault(); }
@@ -396,6 +401,7 @@ var ZemPage = (function () {
     window.addEventListener('mousemove', onMouseMove);
     window.addEventListener('keydown', onKeyDown);
     window.addEventListener('keyup', onKeyUp);
+    window.addEventListener('blur', onBlur);
     stage.addEventListener('contextmenu', onContextMenu);
     loading.hidden = true;
     return 1;
@@ -409,6 +415,7 @@ var ZemPage = (function () {
     window.removeEventListener('mousemove', onMouseMove);
     window.removeEventListener('keydown', onKeyDown);
     window.removeEventListener('keyup', onKeyUp);
+    window.removeEventListener('blur', onBlur);
     stage.removeEventListener('contextmenu', onContextMenu);
     events = [];
   };

@@ -38,6 +38,8 @@ int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
     (void)width;
     (void)height;
     if (!zem_web_window_open()) return 0;
+    // The page posts the characters the keyboard layout types.
+    SoftCharactersFromText(1);
     for (uint8_t& k : KeysDown) k = 0;
     Buttons = 0;
     Shift = Control = 0;

@@ -214,7 +214,13 @@ def test_layout_characters(page):
     check(state["letterbox"] == 8, "'<' from the '<>' key shrinks it (border %d)" % state["letterbox"])
     state = page.type(".", "Period", 190)
     check(state["letterbox"] == 0, "'.' grows it (border %d)" % state["letterbox"])
-    print("characters come from the layout")
+    page.b.command("Input.dispatchKeyEvent", {"type": "rawKeyDown", "key": "Tab", "code": "Tab",
+                                              "windowsVirtualKeyCode": 9})
+    check(page.settle()["hotspots"] == 1, "holding Tab outlines the hotspots")
+    page.b.command("Input.dispatchKeyEvent", {"type": "keyUp", "key": "Tab", "code": "Tab",
+                                              "windowsVirtualKeyCode": 9})
+    check(page.settle()["hotspots"] == 0, "releasing Tab removes the outlines")
+    print("characters come from the layout; Tab shows the hotspots while held")
 
 
 def test_end(page):
