@@ -23,14 +23,19 @@ std::string Text(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// A stand-in for the web build's three files, and ZEMWORLD_WEB set to it.
+// A stand-in for the web build's three files.
+void WriteRuntime(const std::string& folder, const std::string& script) {
+    std::system(("rm -rf " + folder + " && mkdir -p " + folder).c_str());
+    std::string error;
+    PackWriteFile(folder + "/index.html", Bytes("<title>@TITLE@</title><h1>@TITLE@</h1>"), &error);
+    PackWriteFile(folder + "/zemvr.js", Bytes(script), &error);
+    PackWriteFile(folder + "/zemvr.wasm", Bytes(std::string("\0asm\1\0\0\0", 8)), &error);
+}
+
+// ... with ZEMWORLD_WEB set to it.
 struct FakeRuntime {
     explicit FakeRuntime(const std::string& folder) {
-        std::system(("rm -rf " + folder + " && mkdir -p " + folder).c_str());
-        std::string error;
-        PackWriteFile(folder + "/index.html", Bytes("<title>@TITLE@</title><h1>@TITLE@</h1>"), &error);
-        PackWriteFile(folder + "/zemvr.js", Bytes("var program;"), &error);
-        PackWriteFile(folder + "/zemvr.wasm", Bytes(std::string("\0asm\1\0\0\0", 8)), &error);
+        WriteRuntime(folder, "var program;");
         setenv("ZEMWORLD_WEB", folder.c_str(), 1);
     }
     ~FakeRuntime() { unsetenv("ZEMWORLD_WEB"); }
@@ -108,4 +113,27 @@ TEST(Web, WritesNothingForWhatWouldNotPlay) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.output.find("are not installed; looked in:\n  web_empty"), std::string::npos) << r.output;
     EXPECT_FALSE(Exists("web_none"));
+}
+
+// Without ZEMWORLD_WEB: the files in "web" beside the program (the build
+// tree), else in share/zemvr/web of the prefix it is installed in.
+TEST(Web, FindsTheWebFilesBesideItselfOrInItsPrefix) {
+    const char* tool = std::getenv("ZEMWORLD");
+    std::string program = tool ? tool : "../tools/zemworld/zemworld";
+    TestWorld world;
+    ASSERT_TRUE(world.WriteArchive("web_world.zem"));
+    unsetenv("ZEMWORLD_WEB");
+
+    std::system("rm -rf web_prefix && mkdir -p web_prefix/bin");
+    WriteRuntime("web_prefix/share/zemvr/web", "var installed;");
+    ASSERT_EQ(std::system(("cp " + program + " web_prefix/bin/zemworld").c_str()), 0);
+    std::system("rm -rf web_out3");
+    ASSERT_EQ(std::system("web_prefix/bin/zemworld web web_world.zem web_out3 > /dev/null 2>&1"), 0);
+    EXPECT_EQ(Text("web_out3/zemvr.js"), "var installed;");
+
+    // Files beside the program come first.
+    WriteRuntime("web_prefix/bin/web", "var built;");
+    std::system("rm -rf web_out3");
+    ASSERT_EQ(std::system("web_prefix/bin/zemworld web web_world.zem web_out3 > /dev/null 2>&1"), 0);
+    EXPECT_EQ(Text("web_out3/zemvr.js"), "var built;");
 }
