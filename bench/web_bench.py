@@ -136,7 +136,7 @@ def main():
     compose = demo.get("BM_DemoPanFrame")
     shown = present.get("BM_PresentFrame")
     start = demo.get("BM_DemoStartToFirstFrame")
-    row = "%-46s %12s %12s"
+    row = "%-50s %10s %10s"
     print("module: zemvr.wasm %d bytes, zemvr.js %d bytes (world not included)" % (wasm, script))
     print(row % ("", "web", "desktop"))
     print(row % ("main thread per frame, panning (processor)", "%.2f ms" % pan["cpu"],
