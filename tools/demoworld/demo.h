@@ -53,6 +53,11 @@ void AddGateTransition(std::vector<PackMember>* members);
 void AddOutTransition(std::vector<PackMember>* members);
 
 void AddInterface(std::vector<PackMember>* members);  // cursor, logo, PDA, icons
+std::vector<uint32_t> InterfaceColours();
+// The logo, PDA and icons are remapped onto entries 10 to 209 of each
+// location's palette: the free entries of that range take the interface
+// colours that match worst, until every one is close.
+void AddAccents(Palette* palette, const std::vector<uint32_t>& colours);
 // The desktop icon, 128 x 128 in the fixed colours; index 0 is transparent.
 Canvas DemoIcon();
 void AddSounds(std::vector<PackMember>* members);

@@ -29,20 +29,20 @@ static double HillTop(double x) {
 
 static Ink MakeInk(Palette* p) {
     Ink k;
-    k.sky = AddRamp3(p, Rgb(38, 74, 150), Rgb(112, 166, 226), Rgb(252, 226, 186), 36);
+    k.sky = AddRamp3(p, Rgb(38, 74, 150), Rgb(112, 166, 226), Rgb(252, 226, 186), 28);
     k.cloud = AddRamp(p, Rgb(150, 146, 168), Rgb(255, 250, 244), 8);
     k.hill = AddRamp(p, Rgb(52, 82, 74), Rgb(150, 172, 150), 10);
-    k.leaf = AddRamp3(p, Rgb(18, 40, 16), Rgb(70, 118, 40), Rgb(184, 206, 96), 18);
+    k.leaf = AddRamp3(p, Rgb(18, 40, 16), Rgb(70, 118, 40), Rgb(184, 206, 96), 16);
     k.trunk = AddRamp(p, Rgb(40, 26, 16), Rgb(128, 92, 60), 8);
     k.plaster = AddRamp(p, Rgb(104, 86, 70), Rgb(240, 222, 186), 14);
     k.roof = AddRamp3(p, Rgb(58, 20, 16), Rgb(168, 68, 44), Rgb(226, 138, 96), 14);
     k.timber = AddRamp(p, Rgb(34, 22, 14), Rgb(112, 76, 46), 8);
     k.glass = AddRamp(p, Rgb(20, 30, 52), Rgb(150, 186, 220), 6);
     k.door = AddRamp(p, Rgb(52, 28, 14), Rgb(160, 102, 54), 12);
-    k.stone = AddRamp(p, Rgb(46, 43, 42), Rgb(182, 172, 156), 16);
-    k.dirt = AddRamp(p, Rgb(84, 62, 42), Rgb(196, 166, 124), 8);
-    k.glow = AddRamp(p, Rgb(130, 72, 20), Rgb(255, 244, 176), 8);
-    k.clay = AddRamp3(p, Rgb(70, 30, 16), Rgb(190, 96, 52), Rgb(244, 176, 128), 12);
+    k.stone = AddRamp(p, Rgb(46, 43, 42), Rgb(182, 172, 156), 12);
+    k.dirt = AddRamp(p, Rgb(84, 62, 42), Rgb(196, 166, 124), 6);
+    k.glow = AddRamp(p, Rgb(130, 72, 20), Rgb(255, 244, 176), 7);
+    k.clay = AddRamp3(p, Rgb(70, 30, 16), Rgb(190, 96, 52), Rgb(244, 176, 128), 10);
     k.glaze = AddRamp(p, Rgb(18, 30, 74), Rgb(110, 150, 220), 6);
     k.mill = AddRamp(p, Rgb(92, 86, 82), Rgb(244, 238, 228), 6);
     return k;

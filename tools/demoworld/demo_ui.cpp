@@ -197,7 +197,7 @@ static Palette IconPalette() {
 }
 
 static uint8_t Cube(uint32_t rgb, int x, int y) {
-    auto level = [&](int v) { return std::min(5, (int)std::floor(v / 51.0 + Dither(x, y) * 0.9)); };
+    auto level = [&](int v) { return std::min(5, (int)std::lround(v / 51.0)); };
     int r = level(rgb >> 16 & 255), g = level(rgb >> 8 & 255), b = level(rgb & 255);
     int i = 16 + r * 36 + g * 6 + b;
     return (uint8_t)(i == 16 ? 232 : i);  // keep pure black for the background
@@ -238,6 +238,26 @@ static Canvas ObjectIcon(int kind) {
             }
         }
     return c;
+}
+
+// The colours the logo, the PDA and the icons show, each picture's
+// transparent first pixel left out.
+std::vector<uint32_t> InterfaceColours() {
+    std::vector<uint32_t> colours;
+    auto take = [&](const Canvas& c, const Palette& p) {
+        for (uint8_t index : c.pixels) {
+            uint32_t rgb = p.colours[index];
+            if (index != c.pixels[0] &&
+                std::find(colours.begin(), colours.end(), rgb) == colours.end())
+                colours.push_back(rgb);
+        }
+    };
+    Palette fixed = FixedPalette();
+    Palette icons = IconPalette();
+    take(LogoPicture(), fixed);
+    take(PdaPicture(), fixed);
+    for (int kind = 0; kind < 3; kind++) take(ObjectIcon(kind), icons);
+    return colours;
 }
 
 void AddInterface(std::vector<PackMember>* members) {

@@ -154,6 +154,8 @@ void BuildDemoWorld(std::vector<PackMember>* members) {
     PaintCourt(&court);
     PaintHouse(&house);
     PaintDesk(&desk);
+    const std::vector<uint32_t> accents = InterfaceColours();
+    for (Scene* scene : {&court, &house, &desk}) AddAccents(&scene->palette, accents);
     AddScene(members, court, "COURT.BMP", {"JAR.BMP"});
     AddScene(members, house, "HOUSE.BMP", {"GLOBE.BMP"});
     AddScene(members, desk, "DESK.BMP", {"GEM.BMP"});

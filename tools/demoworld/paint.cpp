@@ -67,6 +67,31 @@ Ramp AddRamp3(Palette* palette, uint32_t a, uint32_t mid, uint32_t b, int count)
     return r;
 }
 
+static int Distance2(uint32_t a, uint32_t b) {
+    int dr = (int)(a >> 16 & 255) - (int)(b >> 16 & 255);
+    int dg = (int)(a >> 8 & 255) - (int)(b >> 8 & 255);
+    int db = (int)(a & 255) - (int)(b & 255);
+    return dr * dr + dg * dg + db * db;
+}
+
+void AddAccents(Palette* palette, const std::vector<uint32_t>& colours) {
+    const int closeEnough = 10 * 10;
+    while (palette->next < 210) {
+        int worst = -1, worstDistance = closeEnough;
+        for (size_t i = 0; i < colours.size(); i++) {
+            int best = 1 << 30;
+            for (int j = 10; j < palette->next; j++)
+                best = std::min(best, Distance2(colours[i], palette->colours[j]));
+            if (best > worstDistance) {
+                worst = (int)i;
+                worstDistance = best;
+            }
+        }
+        if (worst < 0) return;
+        palette->colours[palette->next++] = colours[worst];
+    }
+}
+
 Ramp FixedRamp(int first, int count) {
     Ramp r;
     r.first = first;
