@@ -1,11 +1,394 @@
-// zemworld build (not yet built).
-#include <cstdio>
+// zemworld build SRC OUT.zem: reads a source world (game.txt in the viewer's
+// grammar, pictures and sounds in ordinary formats), writes the viewer's
+// world into an archive, and checks it as the viewer will read it.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
 
-#include "tools/zemworld/zemworld.h"
+#include "tools/zemworld/import.h"
+#include "tools/zempack/pack.h"
+
+namespace fs = std::filesystem;
+
+enum { KW_LOCATION = 1, KW_CLOSEUP, KW_PANORAMA, KW_STAMP, KW_SPRITE, KW_PDA, KW_DOOR };
+
+// More would be a minute-long transition; the series' memory is bounded.
+static const int MaxSeriesFrames = 1000;
+
+void Progress(Build* b, const std::string& text) {
+    if (b->progress) std::fprintf(b->progress, "zemworld build: %s\n", text.c_str());
+}
+
+const Rgba* SourcePicture(Build* b, const std::string& path, int32_t line, const std::string& what) {
+    auto hit = b->pictures.find(path);
+    if (hit != b->pictures.end()) return &hit->second;
+    std::vector<uint8_t> bytes;
+    std::string why;
+    Rgba picture;
+    if (!ReadSourceFile(JoinPath(b->root, path), &bytes, &why) || !DecodePicture(bytes, &picture, &why)) {
+        if (line > 0)
+            ReportError(b->report, b->scriptShown, line, what + " '" + path + "' " + why);
+        else
+            ReportError(b->report, JoinPath(b->root, path), 0, what + " " + why);
+        b->failed = 1;
+        return nullptr;
+    }
+    return &(b->pictures[path] = std::move(picture));
+}
+
+void AddMember(Build* b, const std::string& name, std::vector<uint8_t> data, const std::string& source) {
+    b->members.push_back({name, std::move(data)});
+    std::string upper = name;
+    for (char& c : upper) c = (char)toupper((unsigned char)c);
+    b->sources[upper] = source;
+}
+
+int32_t ScriptNumber(const std::string& text) {
+    const char* p = text.c_str();
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\v' || *p == '\f') p++;
+    int negative = *p == '-';
+    if (*p == '-' || *p == '+') p++;
+    uint32_t value = 0;
+    for (; *p >= '0' && *p <= '9'; p++) value = value * 10u + (uint32_t)(*p - '0');
+    return (int32_t)(negative ? 0u - value : value);
+}
+
+static std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+static const char* KindName(int kind) {
+    switch (kind) {
+    case FILE_VIEW: return "picture";
+    case FILE_STAMP: return "stamp picture";
+    case FILE_SPRITE: return "sprite";
+    case FILE_ITEM_VIEW: return "item view";
+    case FILE_PDA: return "PDA picture";
+    case FILE_SOUND: return "sound";
+    case FILE_TRANSITION: return "transition";
+    default: return "file";
+    }
+}
+
+// A sound is read when the script first names it, so that a damaged one
+// stops the build before any picture is worked on.
+static void ReadSound(Build* b, const std::string& path, int32_t line) {
+    std::vector<uint8_t> bytes;
+    std::string why, note;
+    Pcm16 sound;
+    if (!ReadSourceFile(JoinPath(b->root, path), &bytes, &why) || !DecodeWav(bytes, &sound, &why, &note)) {
+        ReportError(b->report, b->scriptShown, line, "sound '" + path + "' " + why);
+        b->failed = 1;
+        return;
+    }
+    if (!note.empty()) Progress(b, "sound " + path + ": " + note);
+    AddMember(b, b->shared["sound:" + path], EncodeWav(sound), JoinPath(b->root, path));
+}
+
+// Every file the script names: found in the folder, decoded, and given its
+// archive name, in script order.
+static void ResolveFiles(Build* b) {
+    for (size_t n = 0; n < b->script.lines.size(); n++) {
+        const SourceLine& line = b->script.lines[n];
+        for (size_t a = 1; a < line.tokens.size(); a++) {
+            int kind = SourceFileKind(line.keyword, (int)a);
+            if (kind == FILE_NONE) continue;
+            const std::string& token = line.tokens[a];
+            std::pair<int, int> at((int)n, (int)a);
+            b->tokens[at] = "-";
+            if (token == "-") continue;
+            if (line.location < 0) continue;  // before any location: the viewer ignores it
+            std::string why, path;
+            if (SourceKindIsSeries(kind)) {
+                SeriesOut out;
+                int most = kind == FILE_ITEM_VIEW ? (int)ItemViewFrames : MaxSeriesFrames;
+                if (!ResolveSeries(b->root, token, most, &out.source, &why)) {
+                    ReportError(b->report, b->scriptShown, line.number, std::string(KindName(kind)) + " " + why);
+                    b->failed = 1;
+                    continue;
+                }
+                if (out.source.more)
+                    ReportWarning(b->report, b->scriptShown, line.number,
+                                  std::string(KindName(kind)) + " '" + token + "' has more than " + std::to_string(most) +
+                                      " frames; " + (kind == FILE_ITEM_VIEW ? "the viewer turns through the first 24"
+                                                                            : "the rest are left out"));
+                int ok = 1;
+                for (const std::string& frame : out.source.frames)
+                    ok &= SourcePicture(b, frame, line.number, std::string(KindName(kind)) + " frame") != nullptr;
+                if (!ok) continue;
+                if (kind == FILE_TRANSITION && b->shared.count("transition:" + token)) {
+                    b->tokens[at] = b->shared["transition:" + token];
+                    continue;
+                }
+                // A folder series is named after the folder.
+                out.prefix = SeriesPrefix(&b->names, token.back() == '/' ? token : out.source.frames[0]);
+                if (out.prefix.empty()) {
+                    ReportError(b->report, b->scriptShown, line.number, "too many frame series for 8.3 names");
+                    b->failed = 1;
+                    continue;
+                }
+                std::string first = out.prefix + "0000";
+                b->tokens[at] = kind == FILE_SPRITE ? first + ".BMP" : Lower(first) + ".bmp";
+                if (kind == FILE_TRANSITION) b->shared["transition:" + token] = b->tokens[at];
+                b->series[at] = out;
+                continue;
+            }
+            int r = ResolveSourcePath(b->root, token, &path);
+            if (r != 1) {
+                ReportError(b->report, b->scriptShown, line.number,
+                            std::string(KindName(kind)) + " '" + token + "' " +
+                                (r < 0 ? "is not a path inside the world folder" : "not found"));
+                b->failed = 1;
+                continue;
+            }
+            b->files[at] = path;
+            if (kind == FILE_SOUND || kind == FILE_PDA) {
+                std::string key = (kind == FILE_SOUND ? "sound:" : "pda:") + path;
+                int first = !b->shared.count(key);
+                if (first) b->shared[key] = PlainName(&b->names, path, kind == FILE_SOUND ? ".WAV" : ".BMP");
+                b->tokens[at] = b->shared[key];
+                if (kind == FILE_PDA) SourcePicture(b, path, line.number, KindName(kind));
+                if (kind == FILE_SOUND && first) ReadSound(b, path, line.number);
+                continue;
+            }
+            if (SourcePicture(b, path, line.number, KindName(kind))) b->tokens[at] = PlainName(&b->names, path, ".BMP");
+        }
+    }
+}
+
+// Each location's view decides how its pictures and numbers are placed.
+static void PlanViews(Build* b) {
+    b->transforms.assign(b->script.locations.size(), ViewTransform());
+    b->views.assign(b->script.locations.size(), nullptr);
+    for (size_t i = 0; i < b->script.locations.size(); i++) {
+        SourceLocation& location = b->script.locations[i];
+        if (location.viewLine < 0) {
+            ReportError(b->report, b->scriptShown, location.line,
+                        "location " + location.name + " has no view (a closeup or panorama line)");
+            b->failed = 1;
+            continue;
+        }
+        auto file = b->files.find({location.viewLine, 1});
+        if (file == b->files.end()) continue;
+        const Rgba* view = &b->pictures[file->second];
+        b->views[i] = view;
+        const SourceLine& line = b->script.lines[location.viewLine];
+        int shape = location.shape;
+        std::string how;
+        if (line.keyword == KW_CLOSEUP) {
+            shape = SHAPE_CLOSEUP;
+        } else if (shape < 0) {
+            shape = view->width == 2 * view->height ? SHAPE_EQUIRECT : SHAPE_CYLINDER;
+            if (shape == SHAPE_EQUIRECT) how = " (2:1, taken as a 360-degree photo; write 'cylinder' after its name to keep it as drawn)";
+        }
+        int32_t width = location.width;
+        if (shape == SHAPE_CLOSEUP && (view->width > 640 || view->height > 480)) {
+            double scale = std::min(640.0 / view->width, 480.0 / view->height);
+            width = std::max(1, (int32_t)(view->width * scale));
+            how = " (larger than the screen: scaled down)";
+        }
+        ViewTransform& t = b->transforms[i];
+        t = MakeViewTransform(shape, view->width, view->height, width);
+        if (shape == SHAPE_CYLINDER && location.width == 0 && view->width > 2048)
+            how = " (wider than 2048 columns: scaled down)";
+        const char* kinds[] = {"closeup", "cylinder panorama", "360-degree photo"};
+        char text[256];
+        std::snprintf(text, sizeof text, "location %s: %s %s, %d x %d -> %d x %d", location.name.c_str(), kinds[shape],
+                      file->second.c_str(), view->width, view->height, t.width, t.height);
+        Progress(b, text + how);
+    }
+}
+
+static void BuildTransitions(Build* b) {
+    std::set<std::string> done;
+    for (auto& s : b->series) {
+        const SourceLine& line = b->script.lines[s.first.first];
+        if (SourceFileKind(line.keyword, s.first.second) != FILE_TRANSITION) continue;
+        if (!done.insert(s.second.prefix).second) continue;
+        std::vector<Rgba> frames;
+        for (const std::string& path : s.second.source.frames) {
+            Rgba f = b->pictures[path];
+            CompositeOverColour(&f, 0);
+            // A frame 480 wide is drawn as it is; any other is drawn doubled
+            // and must fit 320 x 240.
+            if (!(f.width == 480 && f.height <= 480) && (f.width > 320 || f.height > 240)) {
+                int32_t h480 = (int32_t)std::lround((double)f.height * 480 / f.width);
+                if (h480 <= 480) {
+                    f = ResizeRgba(f, 480, std::max(1, h480));
+                } else {
+                    double scale = std::min(320.0 / f.width, 240.0 / f.height);
+                    f = ResizeRgba(f, std::max(1, (int32_t)(f.width * scale)), std::max(1, (int32_t)(f.height * scale)));
+                }
+            }
+            frames.push_back(std::move(f));
+        }
+        PaletteRequest request;
+        for (const Rgba& f : frames) request.pictures.push_back(&f);
+        request.fixed.push_back({{0, 0, 0}, 0});
+        request.remapped = b->ui.logoRemapped;
+        Palette palette;
+        std::string why;
+        if (!BuildPalette(request, &palette, &why)) {
+            ReportError(b->report, b->scriptShown, line.number, "transition: " + why);
+            b->failed = 1;
+            continue;
+        }
+        for (size_t k = 0; k < frames.size(); k++) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%s%04d.BMP", s.second.prefix.c_str(), (int)k);
+            AddMember(b, name, PaletteBmp(palette, frames[k].width, frames[k].height, RemapPicture(palette, frames[k], ImportDither)),
+                      JoinPath(b->root, s.second.source.frames[k]));
+        }
+        Progress(b, "transition " + s.second.source.frames[0] + ": " + std::to_string(frames.size()) + " frames");
+    }
+}
+
+// Archive names in a diagnostic become the author's own file names.
+static std::string MapNames(const std::map<std::string, std::string>& sources, const std::string& script,
+                            const std::string& text) {
+    auto isName = [](char c) { return isalnum((unsigned char)c) || std::strchr("_.~!#$%&()@^{}-", c) != nullptr; };
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!isName(text[i])) {
+            out += text[i++];
+            continue;
+        }
+        size_t j = i;
+        while (j < text.size() && isName(text[j])) j++;
+        std::string word = text.substr(i, j - i), upper = word;
+        for (char& c : upper) c = (char)toupper((unsigned char)c);
+        // A sentence may end right after a name.
+        std::string tail;
+        while (!upper.empty() && upper.back() == '.' && !sources.count(upper)) {
+            upper.pop_back();
+            tail += '.';
+        }
+        auto hit = sources.find(upper);
+        if (upper == "GAME.TXT")
+            out += script + tail;
+        else if (hit != sources.end())
+            out += hit->second + tail;
+        else
+            out += word;
+        i = j;
+    }
+    return out;
+}
+
+void MapCheckReport(const Report& check, const BuildResult& built, Report* out) {
+    for (const Diagnostic& d : check.items) {
+        std::string upper = d.file;
+        for (char& c : upper) c = (char)toupper((unsigned char)c);
+        auto hit = built.sources.find(upper);
+        std::string file = upper == "GAME.TXT" ? built.script : hit != built.sources.end() ? hit->second : d.file;
+        // A made file's description follows its name in brackets.
+        size_t bracket = file.find(" (");
+        std::string text = MapNames(built.sources, built.script, d.text);
+        if (bracket != std::string::npos) {
+            text += file.substr(bracket);
+            file.resize(bracket);
+        }
+        if (d.error)
+            ReportError(out, file, d.line, text);
+        else
+            ReportWarning(out, file, d.line, text);
+    }
+}
+
+int BuildWorld(const std::string& source, BuildResult* result, Report* report, FILE* progress) {
+    *result = BuildResult();
+    Build b;
+    b.root = source;
+    b.scriptShown = JoinPath(source, "game.txt");
+    b.report = report;
+    b.progress = progress;
+    for (const char* name : {"GAME.TXT", "ZEMLOGO.BMP", "BATBICON.BMP", "SERIES:CURS", "CURSICON.BMP", "CURSINFO.TXT"})
+        ReserveName(&b.names, name);
+
+    std::string found, why;
+    std::vector<uint8_t> text;
+    if (ResolveSourcePath(source, "game.txt", &found) != 1 || !ReadSourceFile(JoinPath(source, found), &text, &why)) {
+        ReportError(report, b.scriptShown, 0, why.empty() ? "not found: every world starts with game.txt" : why);
+        return 0;
+    }
+    b.scriptShown = JoinPath(source, found);
+    Progress(&b, "reading " + b.scriptShown);
+    if (!ReadSourceScript(std::string(text.begin(), text.end()), b.scriptShown, &b.script, report)) return 0;
+    if (b.script.locations.empty()) {
+        ReportError(report, b.scriptShown, 0, "no location line: the viewer needs at least one location");
+        return 0;
+    }
+    ResolveFiles(&b);
+    if (b.failed) return 0;
+    PlanViews(&b);
+    if (b.failed) return 0;
+    if (!BuildInterface(&b) || b.failed) return 0;
+    if (!BuildLocations(&b) || b.failed) return 0;
+    BuildTransitions(&b);
+    if (b.failed) return 0;
+    for (const auto& t : b.tokens) b.replaced[t.first.first][t.first.second] = t.second;
+    std::string script = WriteViewerScript(b.script, b.replaced);
+    AddMember(&b, "game.txt", std::vector<uint8_t>(script.begin(), script.end()), b.scriptShown);
+
+    std::string error;
+    if (!PackBuild(b.members, &result->archive, &error)) {
+        ReportError(report, b.scriptShown, 0, "the archive cannot be built: " + error);
+        return 0;
+    }
+    Progress(&b, "checking " + std::to_string(b.members.size()) + " files as the viewer reads them");
+    result->quality = b.quality;
+    result->sources = b.sources;
+    result->script = b.scriptShown;
+    Report check;
+    int checked = CheckArchive(result->archive, &check);
+    MapCheckReport(check, *result, report);
+    return checked && check.errors == 0;
+}
 
 int CommandBuild(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "zemworld: build is not built yet\n");
-    return 1;
+    int quiet = 0;
+    std::vector<std::string> paths;
+    for (int i = 0; i < argc; i++) {
+        if (!std::strcmp(argv[i], "--quiet") || !std::strcmp(argv[i], "-q"))
+            quiet = 1;
+        else
+            paths.push_back(argv[i]);
+    }
+    if (paths.size() != 2) {
+        std::fprintf(stderr, "usage: zemworld build SRC OUT.zem [--quiet]\n");
+        return 2;
+    }
+    auto start = std::chrono::steady_clock::now();
+    BuildResult result;
+    Report report;
+    int ok = BuildWorld(paths[0], &result, &report, quiet ? nullptr : stderr);
+    PrintReport(report, stderr);
+    for (const LocationQuality& q : result.quality)
+        std::printf("%-20s %3d colours  mean %5.1f dB  worst %5.1f dB (%s)\n", q.location.c_str(), q.colours, q.meanPsnr,
+                    q.worstPsnr, q.worstPicture.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "zemworld build: failed, %s not written\n", paths[1].c_str());
+        return 1;
+    }
+    // Written beside the target and renamed, so that a failed write never
+    // leaves half an archive where the viewer looks for one.
+    std::string temporary = paths[1] + ".part";
+    std::string error;
+    std::error_code ec;
+    if (!PackWriteFile(temporary, result.archive, &error) || (fs::rename(temporary, paths[1], ec), ec)) {
+        fs::remove(temporary, ec);
+        std::fprintf(stderr, "zemworld build: %s cannot be written: %s\n", paths[1].c_str(),
+                     error.empty() ? ec.message().c_str() : error.c_str());
+        return 1;
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!quiet)
+        std::fprintf(stderr, "zemworld build: wrote %s (%zu bytes) in %.1f s\n", paths[1].c_str(), result.archive.size(),
+                     seconds);
+    return 0;
 }

@@ -1,7 +1,6 @@
-// The stb picture readers and writers, compiled once for the whole tool.
+// The stb picture readers and resizer, compiled once for the whole tool
+// (the writers are in stb_write.cpp).
 #define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #include <stb_image.h>
 #include <stb_image_resize.h>
-#include <stb_image_write.h>

@@ -1,0 +1,159 @@
+// Files of the source folder. Names are matched without regard to case, as
+// the archive does, so a script written on another system still finds its
+// pictures; paths may not leave the folder.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "tools/zemworld/import.h"
+
+namespace fs = std::filesystem;
+
+static std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+// Names in a folder in the order people number things: "frame9" before
+// "frame10".
+static int NaturalLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isdigit((unsigned char)a[i]) && isdigit((unsigned char)b[j])) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && isdigit((unsigned char)a[ei])) ei++;
+            while (ej < b.size() && isdigit((unsigned char)b[ej])) ej++;
+            std::string da = a.substr(i, ei - i), db = b.substr(j, ej - j);
+            da.erase(0, std::min(da.find_first_not_of('0'), da.size()));
+            db.erase(0, std::min(db.find_first_not_of('0'), db.size()));
+            if (da.size() != db.size()) return da.size() < db.size();
+            if (da != db) return da < db;
+            i = ei;
+            j = ej;
+        } else {
+            char ca = (char)tolower((unsigned char)a[i]), cb = (char)tolower((unsigned char)b[j]);
+            if (ca != cb) return ca < cb;
+            i++;
+            j++;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
+static std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found) {
+    std::string path = relative;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.empty() || path[0] == '/') return -1;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(start, end - start);
+        if (part == "..") return -1;
+        if (!part.empty() && part != ".") parts.push_back(part);
+        start = end + 1;
+    }
+    if (parts.empty()) return 0;
+    std::string done;
+    for (const std::string& part : parts) {
+        std::error_code ec;
+        std::string exact = done.empty() ? part : done + "/" + part;
+        if (fs::exists(JoinPath(root, exact), ec)) {
+            done = exact;
+            continue;
+        }
+        std::string match;
+        for (const std::string& name : Entries(done.empty() ? root : JoinPath(root, done)))
+            if (Lower(name) == Lower(part)) {
+                match = name;
+                break;
+            }
+        if (match.empty()) return 0;
+        done = done.empty() ? match : done + "/" + match;
+    }
+    *found = done;
+    return 1;
+}
+
+int ResolvePicture(const std::string& root, const std::string& stem, std::string* found) {
+    for (int i = 0; PictureExtensions[i]; i++)
+        if (ResolveSourcePath(root, stem + PictureExtensions[i], found) == 1) return 1;
+    return 0;
+}
+
+static int IsPictureName(const std::string& name) {
+    std::string lower = Lower(name);
+    for (int i = 0; PictureExtensions[i]; i++) {
+        std::string ext = PictureExtensions[i];
+        if (lower.size() > ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0) return 1;
+    }
+    return 0;
+}
+
+static int IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+int ResolveSeries(const std::string& root, const std::string& relative, int maxFrames, SourceSeries* out,
+                  std::string* why) {
+    *out = SourceSeries();
+    std::string found;
+    int r = ResolveSourcePath(root, relative, &found);
+    if (r < 0) {
+        *why = "'" + relative + "' is not a path inside the world folder";
+        return 0;
+    }
+    if (r == 0) {
+        *why = "'" + relative + "' not found";
+        return 0;
+    }
+    if (IsDirectory(JoinPath(root, found))) {
+        std::vector<std::string> names;
+        for (const std::string& name : Entries(JoinPath(root, found))) {
+            std::string lower = Lower(name);
+            if (IsPictureName(name) && lower.compare(0, 5, "icon.") != 0) names.push_back(name);
+        }
+        std::sort(names.begin(), names.end(), NaturalLess);
+        if (names.empty()) {
+            *why = "the folder '" + relative + "' holds no pictures";
+            return 0;
+        }
+        for (size_t i = 0; i < names.size() && (int)i < maxFrames; i++) out->frames.push_back(found + "/" + names[i]);
+        out->more = names.size() > (size_t)maxFrames;
+        std::string info;
+        if (ResolveSourcePath(root, found + "/info.txt", &info) == 1) out->info = info;
+        out->iconWanted = found + "/icon.png";
+        std::string icon;
+        if (ResolvePicture(root, found + "/icon", &icon)) out->icon = icon;
+        return 1;
+    }
+    SeriesName series = SplitSeriesName(found);
+    out->frames.push_back(found);
+    for (int64_t k = series.first + 1; series.digits; k++) {
+        std::string next;
+        if (ResolveSourcePath(root, SeriesFrameName(series, k), &next) != 1) break;
+        if ((int)out->frames.size() == maxFrames) {
+            out->more = 1;
+            break;
+        }
+        out->frames.push_back(next);
+    }
+    std::string info;
+    if (ResolveSourcePath(root, series.prefix + "info.txt", &info) == 1) out->info = info;
+    out->iconWanted = series.prefix + "icon.png";
+    std::string icon;
+    if (ResolvePicture(root, series.prefix + "icon", &icon)) out->icon = icon;
+    return 1;
+}
