@@ -196,7 +196,9 @@ static Palette IconPalette() {
     return p;
 }
 
-static uint8_t Cube(uint32_t rgb, int x, int y) {
+// The nearest shade of the cube: few enough colours that every location
+// keeps a close match for each of them.
+static uint8_t Cube(uint32_t rgb) {
     auto level = [&](int v) { return std::min(5, (int)std::lround(v / 51.0)); };
     int r = level(rgb >> 16 & 255), g = level(rgb >> 8 & 255), b = level(rgb & 255);
     int i = 16 + r * 36 + g * 6 + b;
@@ -207,10 +209,10 @@ static Canvas BatIcon() {
     Canvas c = MakeCanvas(32, 32, 0);
     FillPolygon(&c, {{16, 10}, {20, 13}, {30, 8}, {28, 16}, {24, 15}, {21, 20}, {16, 17},
                      {11, 20}, {8, 15}, {4, 16}, {2, 8}, {12, 13}},
-                Cube(Rgb(80, 60, 110), 0, 0));
-    FillEllipse(&c, 16, 12, 3, 4, Cube(Rgb(60, 40, 90), 0, 0));
-    Put(&c, 15, 11, Cube(Rgb(255, 255, 0), 0, 0));
-    Put(&c, 17, 11, Cube(Rgb(255, 255, 0), 0, 0));
+                Cube(Rgb(80, 60, 110)));
+    FillEllipse(&c, 16, 12, 3, 4, Cube(Rgb(60, 40, 90)));
+    Put(&c, 15, 11, Cube(Rgb(255, 255, 0)));
+    Put(&c, 17, 11, Cube(Rgb(255, 255, 0)));
     return c;
 }
 
@@ -224,17 +226,17 @@ static Canvas ObjectIcon(int kind) {
                 double r = y < 6 ? 0 : y < 9 ? 5 : 11 * std::sin((y - 7) / 25.0 * kPi) + 3;
                 if (std::fabs(dx) > r || y > 29) continue;
                 uint32_t base = (y > 14 && y < 19) ? Rgb(40, 70, 170) : Rgb(200, 100, 50);
-                Put(&c, x, y, Cube(Mix(Rgb(0, 0, 0), base, light + 0.4 - std::fabs(dx) / 30), x, y));
+                Put(&c, x, y, Cube(Mix(Rgb(0, 0, 0), base, light + 0.4 - std::fabs(dx) / 30)));
             } else if (kind == 1) {  // globe
                 double r2 = dx * dx + dy * dy;
                 if (r2 > 13.5 * 13.5) continue;
                 bool land = Fractal(x / 6.0, y / 6.0, 0, 3, 7) > 0.52;
                 uint32_t base = land ? Rgb(80, 170, 70) : Rgb(40, 90, 200);
-                Put(&c, x, y, Cube(Mix(Rgb(0, 0, 0), base, 1.1 - r2 / 400 - 0.02 * (dx + dy)), x, y));
+                Put(&c, x, y, Cube(Mix(Rgb(0, 0, 0), base, 1.1 - r2 / 400 - 0.02 * (dx + dy))));
             } else {  // gem
                 if (std::fabs(dx) / 14 + std::fabs(dy + 3) / (dy < -3 ? 8 : 17) > 1) continue;
                 double facet = (dx > 0) == (dy < -3) ? 0.9 : 0.55;
-                Put(&c, x, y, Cube(Mix(Rgb(30, 0, 60), Rgb(200, 120, 255), facet + 0.1 * std::sin(x)), x, y));
+                Put(&c, x, y, Cube(Mix(Rgb(30, 0, 60), Rgb(200, 120, 255), facet + 0.1 * std::sin(x))));
             }
         }
     return c;
