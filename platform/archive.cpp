@@ -1,24 +1,35 @@
-// The packed archive: mapped once, read by memory copies, members found by a
-// binary search over the sorted directory.
+// The packed archive: read into memory once (or, when it is very large, read
+// from the file on demand), members found by a binary search over the sorted
+// directory. Nothing that happens to the file later can crash a read: the
+// image is our own copy, and an on-demand read the file can no longer serve
+// fails like a missing member.
+#include <errno.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
 
 const LinkedResource* LinkedResources = nullptr;
+size_t ArchiveMemoryLimit = (size_t)128 << 20;
 
 static MemberHandle* Slots = nullptr;
 static int32_t SlotCount = 0;
-static const uint8_t* ArchiveImage = nullptr;
+static const uint8_t* ArchiveImage = nullptr;  // the whole archive, or none
 static size_t ArchiveSize = 0;
 static uint32_t EntryCount = 0;
 static const ArchiveEntry* Directory = nullptr;
+static uint8_t* OwnedBytes = nullptr;  // our copy: the image or the directory
+// On-demand reads: the file and a window of it that serves small reads (a
+// script read byte by byte, a picture row by row) without a system call each.
+#define WINDOW_BYTES 65536
 static int ArchiveFd = -1;
-static void* Mapping = nullptr;
+static uint8_t* Window = nullptr;
+static int64_t WindowStart = 0;
+static int32_t WindowLength = 0;
 
 static const size_t EntryBytes = sizeof(ArchiveEntry);
 
@@ -44,22 +55,53 @@ static int32_t ReadOffset(const uint8_t* at) {
     return value;
 }
 
-int ArchiveCheck(const uint8_t* image, size_t size) {
-    if (!image || size < 4) return 0;
-    uint32_t count;
-    std::memcpy(&count, image, 4);
-    if (count == 0) return 0;  // not even the end marker
-    uint64_t directoryEnd = 4 + (uint64_t)count * EntryBytes;
-    if (directoryEnd > size) return 0;
-    int64_t previous = (int64_t)directoryEnd;
-    for (uint32_t i = 0; i < count; i++) {
-        const uint8_t* entry = image + 4 + (size_t)i * EntryBytes;
-        int64_t offset = ReadOffset(entry);
-        if (offset < previous || (uint64_t)offset > size) return 0;
-        if (!std::memchr(entry + 4, 0, sizeof(ArchiveEntry::name))) return 0;
-        previous = offset;
+// The directory is the head of a file of fileSize bytes; head holds at least
+// its first headSize bytes. The binary search of ArchiveOpen relies on the
+// names being in strictly ascending order, end marker included.
+static int CheckDirectory(const uint8_t* head, size_t headSize, size_t fileSize,
+                          uint32_t* badEntry, const char** why) {
+    const char* problem = nullptr;
+    uint32_t at = 0;
+    uint32_t count = 0;
+    if (!head || headSize < 4 || fileSize < 4) {
+        problem = "no entry count";
+    } else {
+        std::memcpy(&count, head, 4);
+        uint64_t directoryEnd = 4 + (uint64_t)count * EntryBytes;
+        if (count == 0)
+            problem = "no entries, not even the end marker";
+        else if (directoryEnd > fileSize || directoryEnd > headSize)
+            problem = "the directory runs past the end of the file";
+        int64_t previous = (int64_t)directoryEnd;
+        for (uint32_t i = 0; !problem && i < count; i++) {
+            const uint8_t* entry = head + 4 + (size_t)i * EntryBytes;
+            int64_t offset = ReadOffset(entry);
+            at = i;
+            if (offset < previous)
+                problem = i ? "data offset before the previous entry's" : "data offset inside the directory";
+            else if ((uint64_t)offset > fileSize)
+                problem = "data offset past the end of the file";
+            else if (!std::memchr(entry + 4, 0, sizeof(ArchiveEntry::name)))
+                problem = "name not terminated";
+            else if (i > 0) {
+                int order = ArchiveNameCompare((const char*)entry + 4 - EntryBytes, (const char*)entry + 4);
+                if (order == 0) problem = "the same name as the entry before it";
+                if (order > 0) problem = "name out of order (sorts before the entry before it)";
+            }
+            previous = offset;
+        }
     }
-    return 1;
+    if (badEntry) *badEntry = at;
+    if (why) *why = problem;
+    return problem == nullptr;
+}
+
+int ArchiveCheckWhy(const uint8_t* image, size_t size, uint32_t* badEntry, const char** why) {
+    return CheckDirectory(image, size, size, badEntry, why);
+}
+
+int ArchiveCheck(const uint8_t* image, size_t size) {
+    return CheckDirectory(image, size, size, nullptr, nullptr);
 }
 
 static const LinkedResource* FindLinkedResource(const char* name) {
@@ -69,10 +111,14 @@ static const LinkedResource* FindLinkedResource(const char* name) {
 }
 
 void ArchiveRelease() {
-    if (Mapping) munmap(Mapping, ArchiveSize);
-    Mapping = nullptr;
     if (ArchiveFd >= 0) close(ArchiveFd);
     ArchiveFd = -1;
+    std::free(OwnedBytes);
+    OwnedBytes = nullptr;
+    std::free(Window);
+    Window = nullptr;
+    WindowStart = 0;
+    WindowLength = 0;
     TrackedFree(Slots);
     Slots = nullptr;
     SlotCount = 0;
@@ -80,6 +126,62 @@ void ArchiveRelease() {
     ArchiveSize = 0;
     EntryCount = 0;
     Directory = nullptr;
+}
+
+// Every byte asked for, or 0 (the file ended or cannot be read).
+static int ReadAt(int fd, uint8_t* to, size_t length, int64_t at) {
+    while (length > 0) {
+        ssize_t got = pread(fd, to, length, (off_t)at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return 0;
+        to += got;
+        at += got;
+        length -= (size_t)got;
+    }
+    return 1;
+}
+
+// Only a regular file can be an archive. The type is checked before the
+// open, and the open does not wait: a FIFO or a device named data.zem would
+// otherwise block start-up or be read for ever.
+static int OpenArchiveFile(const char* name, size_t* size) {
+    struct stat info;
+    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+        close(fd);
+        return -1;
+    }
+    *size = (size_t)info.st_size;
+    return fd;
+}
+
+// Small archives become one copy in memory; the file is closed at once and
+// may be rewritten or truncated freely. Larger ones keep only their
+// directory in memory and read the members from the file.
+static int LoadArchiveFile(const char* name) {
+    size_t size = 0;
+    int fd = OpenArchiveFile(name, &size);
+    if (fd < 0) return 0;
+    if (size <= ArchiveMemoryLimit && (OwnedBytes = (uint8_t*)std::malloc(size))) {
+        int ok = ReadAt(fd, OwnedBytes, size, 0);
+        close(fd);
+        if (!ok) return 0;
+        ArchiveImage = OwnedBytes;
+        ArchiveSize = size;
+        return CheckDirectory(OwnedBytes, size, size, nullptr, nullptr);
+    }
+    ArchiveFd = fd;
+    ArchiveSize = size;
+    uint32_t count = 0;
+    if (!ReadAt(fd, (uint8_t*)&count, 4, 0)) return 0;
+    uint64_t directoryBytes = 4 + (uint64_t)count * EntryBytes;
+    if (count == 0 || directoryBytes > size) return 0;
+    OwnedBytes = (uint8_t*)std::malloc((size_t)directoryBytes);
+    Window = (uint8_t*)std::malloc(WINDOW_BYTES);
+    if (!OwnedBytes || !Window || !ReadAt(fd, OwnedBytes, (size_t)directoryBytes, 0)) return 0;
+    return CheckDirectory(OwnedBytes, (size_t)directoryBytes, size, nullptr, nullptr);
 }
 
 int FastFileInit(const char* name, int32_t slots) {
@@ -91,35 +193,24 @@ int FastFileInit(const char* name, int32_t slots) {
     std::memset(Slots, 0, (size_t)tableBytes);
     SlotCount = slots;
 
+    int ok;
+    const uint8_t* head;
     if (const LinkedResource* linked = FindLinkedResource(name)) {
         ArchiveImage = linked->data;
         ArchiveSize = linked->size;
+        head = ArchiveImage;
+        // A damaged directory would send every later read outside the image.
+        ok = ArchiveCheck(ArchiveImage, ArchiveSize);
     } else {
-        ArchiveFd = open(name, O_RDONLY | O_CLOEXEC);
-        struct stat info;
-        if (ArchiveFd < 0 || fstat(ArchiveFd, &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_size <= 0) {
-            ArchiveRelease();
-            return 0;
-        }
-        ArchiveSize = (size_t)info.st_size;
-        Mapping = mmap(nullptr, ArchiveSize, PROT_READ, MAP_PRIVATE, ArchiveFd, 0);
-        if (Mapping == MAP_FAILED) {
-            Mapping = nullptr;
-            ArchiveRelease();
-            return 0;
-        }
-        posix_madvise(Mapping, ArchiveSize, POSIX_MADV_RANDOM);
-        ArchiveImage = (const uint8_t*)Mapping;
+        ok = LoadArchiveFile(name);
+        head = OwnedBytes;
     }
-
-    // A damaged directory would send every later read outside the image.
-    if (!ArchiveCheck(ArchiveImage, ArchiveSize)) {
+    if (!ok) {
         ArchiveRelease();
         return 0;
     }
-    std::memcpy(&EntryCount, ArchiveImage, 4);
-    Directory = (const ArchiveEntry*)(ArchiveImage + 4);
+    std::memcpy(&EntryCount, head, 4);
+    Directory = (const ArchiveEntry*)(head + 4);
     return 1;
 }
 
@@ -164,12 +255,37 @@ static int HandleValid(const MemberHandle* handle) {
 static int32_t MemberStart(const MemberHandle* handle) { return handle->entry->offset; }
 static int32_t MemberEnd(const MemberHandle* handle) { return handle->entry[1].offset; }
 
+// A read from the file, through the window when it is small. A file that
+// was shortened since the start serves fewer bytes: the read fails.
+static int ReadFromFile(int64_t at, uint8_t* to, int32_t length) {
+    if (length > WINDOW_BYTES) return ReadAt(ArchiveFd, to, (size_t)length, at);
+    if (at < WindowStart || at + length > WindowStart + WindowLength) {
+        WindowLength = 0;
+        int64_t left = (int64_t)ArchiveSize - at;
+        int32_t want = left < WINDOW_BYTES ? (int32_t)left : WINDOW_BYTES;
+        if (want < length) return 0;
+        ssize_t got;
+        do {
+            got = pread(ArchiveFd, Window, (size_t)want, (off_t)at);
+        } while (got < 0 && errno == EINTR);
+        if (got < length) return 0;
+        WindowStart = at;
+        WindowLength = (int32_t)got;
+    }
+    std::memcpy(to, Window + (at - WindowStart), (size_t)length);
+    return 1;
+}
+
 int ArchiveRead(MemberHandle* handle, void* destination, int32_t length) {
     if (!HandleValid(handle) || length < 0) return 0;
     if ((int64_t)handle->position + length > MemberEnd(handle)) return 0;
     if (length == 0) return 1;
     if (!destination) return 0;
-    std::memcpy(destination, ArchiveImage + handle->position, (size_t)length);
+    if (ArchiveImage) {
+        std::memcpy(destination, ArchiveImage + handle->position, (size_t)length);
+    } else if (!ReadFromFile(handle->position, (uint8_t*)destination, length)) {
+        return 0;
+    }
     handle->position += length;
     return 1;
 }

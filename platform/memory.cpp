@@ -46,3 +46,5 @@ void FreeImageList(Image** head) {
 int32_t RoundUp4(int32_t size) { return (int32_t)(((uint32_t)size + 3u) & ~3u); }
 
 void TrackedFailAt(int32_t n) { FailCountdown = n > 0 ? n : 0; }
+
+int32_t TrackedFailPending() { return FailCountdown; }

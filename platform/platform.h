@@ -24,6 +24,9 @@ void FreeImageList(Image** head);
 int32_t RoundUp4(int32_t size);
 // Tests: the n-th allocation from now fails (n >= 1); 0 switches it off.
 void TrackedFailAt(int32_t n);
+// Tests: allocations still to come before the injected failure; 0 once it
+// has happened (or when none was asked for).
+int32_t TrackedFailPending();
 
 // ---------------------------------------------------------------------------
 // Archive "data.zem": a 4-byte entry count, then 17-byte entries (4-byte data
@@ -47,9 +50,17 @@ struct MemberHandle {
 // Names sort as if written in small letters; the zero ends a name.
 int ArchiveNameCompare(const char* a, const char* b);
 // 1 when the image is a well-formed archive: count, directory inside the image,
-// names terminated, offsets inside the image and not decreasing.
+// names terminated and in strictly ascending order (so no name twice and the
+// end marker last), offsets inside the image and not decreasing.
 int ArchiveCheck(const uint8_t* image, size_t size);
+// The same; on failure also the entry at fault and what is wrong with it.
+int ArchiveCheckWhy(const uint8_t* image, size_t size, uint32_t* badEntry, const char** why);
 
+// Archive files up to this size are read into memory whole at start-up;
+// larger ones keep their directory in memory and are read on demand.
+extern size_t ArchiveMemoryLimit;
+
+// Only a regular file is opened (a FIFO, device or folder is no archive).
 int FastFileInit(const char* name, int32_t slots);
 MemberHandle* ArchiveOpen(const char* name);
 int ArchiveRead(MemberHandle* handle, void* destination, int32_t length);

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "backend/sdl/parts.h"
 #include "backend/sdl/sdl.h"
@@ -37,12 +38,42 @@ static int EventFd = -1;
 static int FetchWanted = 1;
 static int QuietPasses = 0;
 
+// SDL falls back to drivers that show nothing when no display can be
+// reached; a program nobody can see would then run for ever without a word.
+// Those drivers serve only when SDL_VIDEODRIVER asks for them.
+static int InvisibleDriver(const char* name) {
+    return name && (std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0);
+}
+
+static int DriverRequested(const char* name) {
+    const char* list = SDL_getenv("SDL_VIDEODRIVER");
+    size_t length = std::strlen(name);
+    for (const char* at = list; at && *at;) {
+        const char* end = std::strchr(at, ',');
+        size_t word = end ? (size_t)(end - at) : std::strlen(at);
+        if (word == length && SDL_strncasecmp(at, name, length) == 0) return 1;
+        at = end ? end + 1 : nullptr;
+    }
+    return 0;
+}
+
 int SdlVideoUp() {
     if (!VideoTried) {
         VideoTried = 1;
         VideoOk = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-        if (!VideoOk)
+        if (!VideoOk) {
             std::fprintf(stderr, "zemVR: no video: %s\n", SDL_GetError());
+        } else {
+            const char* driver = SDL_GetCurrentVideoDriver();
+            if (InvisibleDriver(driver) && !DriverRequested(driver)) {
+                SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+                VideoOk = 0;
+                std::fprintf(stderr,
+                             "zemVR: no display: DISPLAY is not set or its server cannot be "
+                             "reached (SDL_VIDEODRIVER=%s runs without one)\n",
+                             driver);
+            }
+        }
     }
     return VideoOk;
 }
