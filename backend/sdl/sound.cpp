@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "backend/sdl/parts.h"
 #include "backend/soft/soft.h"
 
 #define FIRST_CHANNELS 16
@@ -63,12 +64,27 @@ int BackendSoundPlaying(BkSoundBuffer* buffer) {
     return PlaysNow((const Playback*)buffer->backend);
 }
 
-// Any rate, 8 or 16 bits, mono or stereo: converted to what the device
-// plays. Only whole sample frames are played.
+// A sound is converted whole, and conversion to the device's rate multiplies
+// its size by up to the ratio of the rates: a few bytes at 1 Hz would become
+// hundreds of megabytes. Rates outside what recorded sound uses are refused,
+// and so is a sound whose conversion would need more room than six minutes
+// of the device's format (63.5 MB at 44,100 Hz, 16-bit stereo; door and
+// item sounds last seconds). A refused sound is not heard.
+#define LONGEST_SECONDS 360
+
+uint64_t SdlSoundRoomLimit() {
+    uint64_t frame = (uint64_t)(SDL_AUDIO_BITSIZE(DeviceFormat) / 8) * (uint64_t)DeviceChannels;
+    return (uint64_t)DeviceRate * frame * LONGEST_SECONDS;
+}
+
+// Any rate in that range, 8 or 16 bits, mono or stereo: converted to what
+// the device plays. Only whole sample frames are played.
 BkResult BackendSoundStart(BkSoundBuffer* buffer) {
     BackendSoundStop(buffer);
     if (!Channels) return DSERR_NODRIVER;
     const WaveFormat& f = buffer->format;
+    if (f.samplesPerSec < SOUND_LOWEST_RATE || f.samplesPerSec > SOUND_HIGHEST_RATE)
+        return DSERR_BADFORMAT;
     uint32_t frame = (uint32_t)f.channels * (f.bitsPerSample / 8);
     if (frame == 0) return DSERR_BADFORMAT;
     uint32_t usable = buffer->size - buffer->size % frame;
@@ -80,8 +96,9 @@ BkResult BackendSoundStart(BkSoundBuffer* buffer) {
                           (int)f.samplesPerSec, DeviceFormat,
                           (Uint8)DeviceChannels, DeviceRate) < 0)
         return DSERR_BADFORMAT;
+    // The conversion works in place in a buffer of len_mult times the sound.
     uint64_t room = (uint64_t)usable * (uint64_t)(cvt.len_mult > 0 ? cvt.len_mult : 1);
-    if (room > INT_MAX) return DDERR_OUTOFMEMORY;
+    if (room > INT_MAX || room > SdlSoundRoomLimit()) return DDERR_OUTOFMEMORY;
     Uint8* data = (Uint8*)SDL_malloc((size_t)room);
     if (!data) return DDERR_OUTOFMEMORY;
     std::memcpy(data, buffer->bytes, usable);

@@ -92,6 +92,11 @@ struct BkSoundDevice {
     uint32_t level;
 };
 
+// Sample rates a sound buffer may have: what recorded sound uses. Beyond
+// them a conversion to the device's rate would cost without bound.
+#define SOUND_LOWEST_RATE 4000
+#define SOUND_HIGHEST_RATE 192000
+
 struct BkSoundBuffer {
     BkSoundDevice* device;
     WaveFormat format;

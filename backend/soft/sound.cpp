@@ -64,11 +64,12 @@ BkResult SoundSetCooperativeLevel(BkSoundDevice* device, BkWindow* window,
     return BK_OK;
 }
 
-// PCM only, 8 or 16 bits, one or two channels: what every backend can play.
+// PCM only, 8 or 16 bits, one or two channels, a rate of recorded sound:
+// what every backend can play at a bounded cost.
 static int FormatPlayable(const WaveFormat* f) {
     return f->formatTag == 1 && (f->channels == 1 || f->channels == 2) &&
            (f->bitsPerSample == 8 || f->bitsPerSample == 16) &&
-           f->samplesPerSec >= 1 && f->samplesPerSec <= 384000;
+           f->samplesPerSec >= SOUND_LOWEST_RATE && f->samplesPerSec <= SOUND_HIGHEST_RATE;
 }
 
 BkResult SoundCreateBuffer(BkSoundDevice* device, const SoundBufferDesc* desc,

@@ -1,0 +1,96 @@
+// The SDL backend's sound output on SDL's dummy audio driver: what a sound
+// may cost once it is converted to the device's format.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "backend/sdl/parts.h"
+#include "backend/soft/soft.h"
+
+namespace {
+
+// Peak resident memory of this process so far, in kB.
+long PeakKb() {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    long kb = -1;
+    char line[256];
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+    if (f) std::fclose(f);
+    return kb;
+}
+
+struct SdlSound : ::testing::Test {
+    BkSoundDevice* device = nullptr;
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_EQ(SoundCreate(&device), BK_OK);
+    }
+    void TearDown() override { SoundRelease(device); }
+
+    // Started straight through the backend, as the shared buffer records do
+    // after their own checks: the backend must hold its bound by itself.
+    BkResult Start(uint32_t rate, uint16_t channels, uint16_t bits, uint32_t bytes) {
+        buffer = BkSoundBuffer();
+        buffer.device = device;
+        buffer.format = {1, channels, rate, rate * channels * bits / 8,
+                         (uint16_t)(channels * bits / 8), bits, 0};
+        data.assign(bytes, 0x80);
+        for (size_t i = 0; i < data.size(); i += 7) data[i] = (uint8_t)i;
+        buffer.bytes = data.data();
+        buffer.size = bytes;
+        return BackendSoundStart(&buffer);
+    }
+    void Stop() { BackendSoundStop(&buffer); }
+
+    BkSoundBuffer buffer;
+    std::vector<uint8_t> data;
+};
+
+TEST_F(SdlSound, ConversionCostIsBounded) {
+    // Six minutes of the device's format; the dummy device plays 44,100 Hz
+    // 16-bit stereo when asked for it.
+    EXPECT_GE(SdlSoundRoomLimit(), 44100ull * 4 * 300);
+    EXPECT_LE(SdlSoundRoomLimit(), 192000ull * 8 * 360);
+
+    long before = PeakKb();
+    // 1,200 bytes at 1 Hz would take hundreds of megabytes converted.
+    EXPECT_EQ(Start(1, 1, 8, 1200), DSERR_BADFORMAT);
+    EXPECT_EQ(buffer.backend, nullptr);
+    EXPECT_EQ(Start(3999, 1, 8, 1200), DSERR_BADFORMAT);
+    EXPECT_EQ(Start(192001, 2, 16, 1200), DSERR_BADFORMAT);
+    // Ten minutes at the lowest rate needs more room than the bound.
+    EXPECT_EQ(Start(4000, 1, 8, 4000 * 600), DDERR_OUTOFMEMORY);
+    EXPECT_EQ(buffer.backend, nullptr);
+    EXPECT_EQ(BackendSoundPlaying(&buffer), 0);
+    EXPECT_LT(PeakKb() - before, 64 * 1024) << "refused sounds took memory";
+
+    // What people record plays: a minute at the lowest rate, a second at the
+    // highest, a door creak at 22,050 Hz.
+    const struct { uint32_t rate; uint16_t channels, bits; uint32_t bytes; } plays[] = {
+        {4000, 1, 8, 4000 * 60}, {192000, 2, 16, 192000 * 4}, {22050, 1, 16, 22050}};
+    for (const auto& p : plays) {
+        SCOPED_TRACE(p.rate);
+        EXPECT_EQ(Start(p.rate, p.channels, p.bits, p.bytes), BK_OK);
+        EXPECT_NE(buffer.backend, nullptr);
+        EXPECT_EQ(BackendSoundPlaying(&buffer), 1);
+        Stop();
+    }
+}
+
+// The shared records refuse the same rates when the buffer is made, so the
+// loader gives none and nothing is heard.
+TEST_F(SdlSound, BuffersOfUnheardOfRatesAreNotMade) {
+    for (uint32_t rate : {1u, 3999u, 192001u, 4000000000u}) {
+        WaveFormat format = {1, 1, rate, rate, 1, 8, 0};
+        SoundBufferDesc desc = {20, 0xE0, 1200, 0, &format};
+        BkSoundBuffer* made = nullptr;
+        EXPECT_EQ(SoundCreateBuffer(device, &desc, &made), DSERR_BADFORMAT) << rate;
+        EXPECT_EQ(made, nullptr);
+    }
+}
+
+}  // namespace
