@@ -1,0 +1,259 @@
+"""End-to-end tests of the real program against hostile files and
+environments.
+
+    hostile_test.py CASE ZEMVR WORLDGEN ZEMPACK [--sanitized]
+
+sound_1hz    a door plays a WAV of 1,200 bytes at 1 Hz: memory stays put
+fifo         data.zem is a FIFO: start-up fails with its message, no hang
+truncated    data.zem is cut short and then rewritten while the program
+             runs; doors still work, nothing crashes, Esc ends it with 0
+nodisplay    no DISPLAY, or one nobody serves: start-up says so and ends;
+             SDL_VIDEODRIVER=offscreen still runs without a display"""
+
+import os
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import Display, Failure, Program, check, log  # noqa: E402
+import world  # noqa: E402
+from e2e_test import expect_exit, lsan_env, wait_view  # noqa: E402
+
+
+def make_world(args, folder, change=None):
+    """The test world's files in folder/world; change(folder) may edit them
+    before they are packed into folder/data.zem with zempack."""
+    files = os.path.join(folder, "world")
+    out = subprocess.run([args.worldgen, "test", files, os.path.join(folder, "gen.zem")],
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    check(out.returncode == 0, "world generator failed: %s" % out.stdout.decode(errors="replace"))
+    if change:
+        change(files)
+    out = subprocess.run([args.zempack, "build", files, os.path.join(folder, "data.zem")],
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    check(out.returncode == 0, "zempack build failed: %s" % out.stdout.decode(errors="replace"))
+
+
+def wav(rate, data, bits=8, channels=1):
+    block = channels * bits // 8
+    fmt = struct.pack("<HHIIHH", 1, channels, rate, rate * block, block, bits)
+    return (b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVE" + b"fmt " + struct.pack("<I", 16) +
+            fmt + b"data" + struct.pack("<I", len(data)) + data)
+
+
+def peak_kb(program):
+    with open("/proc/%d/status" % program.proc.pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    raise Failure("no VmHWM in /proc/%d/status" % program.proc.pid)
+
+
+def through_door(display, program, target):
+    dx, _, dw, _ = world.DOOR_RECT
+    display.move(dx + dw // 2 - 16, 224)
+    time.sleep(0.3)
+    display.xdotool("click", 1)
+    return wait_view(display, program, target, skip=[(dx + dw // 2 - 30, dx + dw // 2 + 40)])
+
+
+class Started:
+    """Xvfb and the program in a scratch folder."""
+
+    def __init__(self, args, change=None, env=None, fifo=False):
+        self.tmp = tempfile.TemporaryDirectory(prefix="zem-hostile-")
+        if fifo:
+            os.mkfifo(os.path.join(self.tmp.name, "data.zem"))
+        else:
+            make_world(args, self.tmp.name, change)
+        self.display = Display()
+        merged = lsan_env()
+        merged.update(env or {})
+        self.program = Program(self.display, args.zemvr, self.tmp.name, merged)
+
+    def path(self, name):
+        return os.path.join(self.tmp.name, name)
+
+    def close(self):
+        self.program.close()
+        self.display.close()
+        self.tmp.cleanup()
+
+
+def case_sound_1hz(args):
+    """Converted to the device's rate, 1,200 bytes at 1 Hz would become
+    hundreds of megabytes playing for twenty minutes. The sound is refused:
+    the door works, silently, and the peak resident memory barely moves."""
+    def silly_sound(files):
+        with open(os.path.join(files, "TONE.WAV"), "wb") as f:
+            f.write(wav(1, bytes((i * 37) & 255 for i in range(1200))))
+    s = Started(args, silly_sound, {"SDL_AUDIODRIVER": "dummy"})
+    try:
+        d, p = s.display, s.program
+        d.move(300, 240)
+        wait_view(d, p, ("stripes", 0), skip=[(290, 350)])
+        before = peak_kb(p)
+        through_door(d, p, "other")
+        through_door(d, p, "stripes")
+        time.sleep(1)
+        after = peak_kb(p)
+        rise = (after - before) / 1024
+        log("1 Hz WAV through two doors: peak resident memory %.1f MB -> %.1f MB (+%.1f MB)"
+            % (before / 1024, after / 1024, rise))
+        check(rise < 64, "peak resident memory rose by %.1f MB" % rise)
+        check(p.alive(), "the program ended")
+        d.key("Escape")
+        expect_exit(p, "Esc after the 1 Hz sound")
+    finally:
+        s.close()
+
+
+def answer_boxes(display, program, seconds):
+    """Waits for the program to end, answering message boxes with Return."""
+    boxes = 0
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        code = program.wait(0.5)
+        if code is not None:
+            return code, boxes
+        for w in display.windows("zemVR"):
+            boxes += 1
+            display.xdotool("key", "--window", w, "Return")
+    return None, boxes
+
+
+def case_fifo(args):
+    """A FIFO is no archive: no blocking open, the start-up message and the
+    end, with nobody writing into the FIFO."""
+    s = Started(args, fifo=True)
+    try:
+        code, boxes = answer_boxes(s.display, s.program, 20)
+        check(code is not None, "the program hangs on a FIFO named data.zem")
+        check(code == 0, "exit code %d with a FIFO for data.zem: %s" % (code, s.program.stderr()[-2000:]))
+        text = "Failed FastFileInit data.zem 0"
+        err = s.program.stderr()
+        check(text in err or boxes > 0, "no message: neither standard error nor a message box")
+        log("FIFO data.zem: exit 0, message on standard error: %s, message boxes answered: %d"
+            % (text in err, boxes))
+    finally:
+        s.close()
+
+
+def case_truncated(args):
+    """The archive is rebuilt under the running program: first cut to 100
+    bytes, then its directory overwritten with other bytes. Locations keep
+    loading from what was read at the start; no SIGBUS."""
+    s = Started(args)
+    try:
+        d, p = s.display, s.program
+        d.move(300, 240)
+        wait_view(d, p, ("stripes", 0), skip=[(290, 350)])
+        os.truncate(s.path("data.zem"), 100)
+        view = through_door(d, p, "other")
+        log("archive cut to 100 bytes, through the door: %r" % (view,))
+        with open(s.path("data.zem"), "r+b") as f:
+            f.write(b"\xff" * 100)
+            f.write(b"\x00" * 5000)
+        view = through_door(d, p, "stripes")
+        log("archive overwritten, back through the door: %r" % (view,))
+        os.truncate(s.path("data.zem"), 0)
+        d.key("Return")  # on to the next location
+        time.sleep(1)
+        check(p.alive(), "the program ended: %s" % p.stderr()[-2000:])
+        d.key("Escape")
+        expect_exit(p, "Esc after the archive changed")
+    finally:
+        s.close()
+
+
+def free_display_number():
+    for n in range(1999, 1900, -1):
+        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+            return ":%d" % n
+    raise Failure("no free display number")
+
+
+def start_bare(args, folder, env):
+    """The program with exactly this much of the display environment."""
+    base = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    base.update(lsan_env())
+    base.update(env)
+    err = tempfile.TemporaryFile()
+    proc = subprocess.Popen([args.zemvr], cwd=folder, env=base, stdout=subprocess.DEVNULL,
+                            stderr=err, start_new_session=True)
+    return proc, err
+
+
+def case_nodisplay(args):
+    """Without a display SDL would fall back to a driver that shows nothing;
+    the program must say it has no display and end, not run unseen."""
+    tmp = tempfile.TemporaryDirectory(prefix="zem-hostile-")
+    try:
+        make_world(args, tmp.name)
+        for what, env in (("no DISPLAY", {}), ("DISPLAY nobody serves", {"DISPLAY": free_display_number()})):
+            proc, err = start_bare(args, tmp.name, env)
+            try:
+                code = proc.wait(20)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+                raise Failure("%s: the program runs on without a display" % what)
+            err.seek(0)
+            text = err.read().decode(errors="replace")
+            check(code == 0, "%s: exit code %d: %s" % (what, code, text[-2000:]))
+            check("zemVR: no display" in text, "%s: nothing said on standard error: %r" % (what, text[-2000:]))
+            log("%s: exit 0 at once, standard error says: %s" % (
+                what, [l for l in text.splitlines() if "zemVR" in l][0]))
+        # Asked for by name, the offscreen driver serves.
+        proc, err = start_bare(args, tmp.name, {"SDL_VIDEODRIVER": "offscreen"})
+        try:
+            time.sleep(3)
+            check(proc.poll() is None, "SDL_VIDEODRIVER=offscreen: the program ended")
+            err.seek(0)
+            check(b"no display" not in err.read(), "SDL_VIDEODRIVER=offscreen was refused")
+            log("SDL_VIDEODRIVER=offscreen: runs without a display")
+        finally:
+            if proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+    finally:
+        tmp.cleanup()
+
+
+CASES = {
+    "sound_1hz": case_sound_1hz,
+    "fifo": case_fifo,
+    "truncated": case_truncated,
+    "nodisplay": case_nodisplay,
+}
+
+
+class Args:
+    pass
+
+
+def main():
+    if len(sys.argv) < 5 or sys.argv[1] not in CASES:
+        print("usage: hostile_test.py CASE ZEMVR WORLDGEN ZEMPACK [--sanitized]\ncases: " + " ".join(CASES))
+        return 2
+    args = Args()
+    args.zemvr = os.path.abspath(sys.argv[2])
+    args.worldgen = os.path.abspath(sys.argv[3])
+    args.zempack = os.path.abspath(sys.argv[4])
+    args.sanitized = "--sanitized" in sys.argv[5:]
+    started = time.time()
+    try:
+        CASES[sys.argv[1]](args)
+    except Failure as failure:
+        print("FAILED %s: %s" % (sys.argv[1], failure), flush=True)
+        return 1
+    print("passed %s in %.1f s" % (sys.argv[1], time.time() - started), flush=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
