@@ -104,6 +104,16 @@ TEST(Startup, DataSource) {
     FreshProgram();
     if (UseArchive) {
         InTempDir([](const std::string&) { ExpectFailure("Failed FastFileInit data.zem 0"); });
+        // A directory out of order is a damaged archive, found at once
+        // rather than as a missing cursor later.
+        InTempDir([](const std::string&) {
+            std::vector<uint8_t> archive = BuildArchive(BaseWorld());
+            std::swap_ranges(archive.begin() + 8, archive.begin() + 21, archive.begin() + 8 + 17 * 3);
+            std::string error;
+            ASSERT_TRUE(PackWriteFile("data.zem", archive, &error));
+            FreshProgram();
+            ExpectFailure("Failed FastFileInit data.zem 0");
+        });
         return;
     }
     InTempDir([](const std::string&) { ExpectFailure("Failed chdir to data directory 0"); });

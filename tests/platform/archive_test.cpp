@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -123,8 +125,19 @@ TEST(ArchiveFile, DamagedArchivesAreRefused) {
         {"truncated directory", std::vector<uint8_t>(good.begin(), good.begin() + 30)},
         {"no count", std::vector<uint8_t>(good.begin(), good.begin() + 3)},
         {"no end marker", std::vector<uint8_t>(4, 0)}};
+    // The lookup is a binary search: names out of order or twice, or an end
+    // marker that does not sort last, would make members go missing.
+    std::vector<uint8_t> swapped = good, twice = good, marker = good;
+    std::memcpy(swapped.data() + 8, "B.BMP", 5);
+    std::memcpy(swapped.data() + 8 + 17, "A.BMP", 5);
+    std::memcpy(twice.data() + 8 + 17, "a.bmp", 5);
+    std::memcpy(marker.data() + 8 + 34, "AA.BMP", 7);
+    const std::pair<const char*, std::vector<uint8_t>> order[] = {
+        {"names out of order", swapped}, {"the same name twice", twice}, {"end marker not last", marker}};
     ASSERT_EQ(ArchiveCheck(good.data(), good.size()), 1);
-    for (const auto& c : cases) {
+    std::vector<std::pair<const char*, std::vector<uint8_t>>> all(std::begin(cases), std::end(cases));
+    all.insert(all.end(), std::begin(order), std::end(order));
+    for (const auto& c : all) {
         LinkedResource table[2] = {{"data.zem", c.second.data(), (uint32_t)c.second.size()}, {}};
         LinkedResources = table;
         EXPECT_EQ(FastFileInit("data.zem", 40), 0) << c.first;
@@ -132,6 +145,83 @@ TEST(ArchiveFile, DamagedArchivesAreRefused) {
         EXPECT_EQ(ArchiveOpen("A.BMP"), nullptr) << c.first;
     }
     LinkedResources = nullptr;
+    uint32_t entry = 99;
+    const char* why = nullptr;
+    EXPECT_EQ(ArchiveCheckWhy(twice.data(), twice.size(), &entry, &why), 0);
+    EXPECT_EQ(entry, 1u);
+    EXPECT_STREQ(why, "the same name as the entry before it");
+    EXPECT_EQ(ArchiveCheckWhy(marker.data(), marker.size(), &entry, &why), 0);
+    EXPECT_EQ(entry, 2u);
+}
+
+// Only a regular file is an archive. None of these may block, and each is
+// simply a missing archive.
+TEST(ArchiveFile, FifoDeviceAndFolderAreNoArchive) {
+    FreshProgram();
+    ASSERT_EQ(system("rm -rf not_archives && mkdir -p not_archives/folder.zem"), 0);
+    ASSERT_EQ(mkfifo("not_archives/fifo.zem", 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", "not_archives/device.zem"), 0);
+    ASSERT_EQ(symlink("fifo.zem", "not_archives/link.zem"), 0);
+    for (const char* name : {"not_archives/fifo.zem", "not_archives/link.zem", "/dev/zero",
+                             "not_archives/device.zem", "not_archives/folder.zem", "not_archives/none.zem"}) {
+        EXPECT_EQ(FastFileInit(name, 40), 0) << name;
+        EXPECT_EQ(LiveBlocks, 0) << name;
+    }
+    // A link to a real archive is fine.
+    std::string error;
+    ASSERT_TRUE(PackWriteFile("not_archives/real.zem", BuildArchive({{"A.TXT", Bytes("a")}}), &error));
+    ASSERT_EQ(symlink("real.zem", "not_archives/good.zem"), 0);
+    EXPECT_EQ(FastFileInit("not_archives/good.zem", 40), 1);
+    FreshProgram();
+}
+
+// The archive may be rebuilt while the program runs. Read whole, it keeps
+// what it read at the start; read on demand, a read the file can no longer
+// serve fails like a missing member, and nothing crashes.
+TEST(ArchiveFile, TruncatedOrRewrittenWhileOpen) {
+    FreshProgram();
+    std::vector<uint8_t> big = Counting(250);
+    big.resize(200000, 7);  // beyond the read window of on-demand reads
+    std::vector<uint8_t> archive =
+        BuildArchive({{"A.TXT", Bytes("alpha")}, {"BIG.BIN", big}, {"Z.TXT", Bytes("zulu")}});
+    std::string error;
+    const size_t saved = ArchiveMemoryLimit;
+    for (size_t limit : {saved, (size_t)0}) {
+        SCOPED_TRACE(limit ? "read whole" : "read on demand");
+        ASSERT_TRUE(PackWriteFile("rebuilt.zem", archive, &error));
+        ArchiveMemoryLimit = limit;
+        ASSERT_EQ(FastFileInit("rebuilt.zem", 40), 1);
+        MemberHandle* a = ArchiveOpen("A.TXT");
+        char text[8] = {};
+        ASSERT_EQ(ArchiveRead(a, text, 2), 1);  // the window now holds A.TXT
+        EXPECT_EQ(std::string(text, 2), "al");
+        ASSERT_EQ(truncate("rebuilt.zem", 100), 0);
+        EXPECT_EQ(ArchiveRead(a, text, 3), 1);  // from the window or the copy
+        EXPECT_EQ(std::string(text, 3), "pha");
+        MemberHandle* z = ArchiveOpen("Z.TXT");
+        MemberHandle* b = ArchiveOpen("BIG.BIN");
+        std::vector<uint8_t> back(big.size());
+        EXPECT_EQ(ArchiveRead(z, text, 4), limit ? 1 : 0);
+        EXPECT_EQ(ArchiveRead(b, back.data(), (int32_t)back.size()), limit ? 1 : 0);
+        if (limit) {
+            EXPECT_EQ(back, big);
+        }
+        EXPECT_EQ(b->position, b->entry->offset + (limit ? (int32_t)big.size() : 0));
+        // Rewritten with other bytes: the directory read at the start holds.
+        int fd = open("rebuilt.zem", O_WRONLY | O_TRUNC);
+        ASSERT_GE(fd, 0);
+        std::vector<uint8_t> junk(archive.size(), 0xEE);
+        ASSERT_EQ(write(fd, junk.data(), junk.size()), (ssize_t)junk.size());
+        close(fd);
+        ArchiveSeek(b, 0, 0);
+        EXPECT_EQ(ArchiveRead(b, back.data(), 100), 1);
+        EXPECT_EQ(back[99], limit ? 99 : 0xEE);
+        EXPECT_EQ(ArchiveOpen("A.TXT") != nullptr, true);
+        ArchiveRelease();
+    }
+    ArchiveMemoryLimit = saved;
+    EXPECT_EQ(LiveBlocks, 0);
+    FreshProgram();
 }
 
 TEST(PlainFiles, ReadsDeliverEveryByteOrFail) {
