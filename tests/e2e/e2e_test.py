@@ -22,8 +22,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def lsan_env():
-    # Leaks inside the system libraries (X11, SDL, fonts, GL) are not ours.
-    return {"LSAN_OPTIONS": "suppressions=%s:print_suppressions=0" % os.path.join(HERE, "lsan.supp")}
+    """Leak detection on (in the sanitizer build), with only the system
+    libraries' own leaks suppressed (lsan.supp)."""
+    asan = os.environ.get("ASAN_OPTIONS", "")
+    return {"LSAN_OPTIONS": "suppressions=%s:print_suppressions=0" % os.path.join(HERE, "lsan.supp"),
+            "ASAN_OPTIONS": (asan + ":" if asan else "") + "detect_leaks=1"}
 
 
 def make_world(worldgen, folder):
