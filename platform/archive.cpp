@@ -61,7 +61,7 @@ static int32_t ReadOffset(const uint8_t* at) {
 static int CheckDirectory(const uint8_t* head, size_t headSize, size_t fileSize,
                           uint32_t* badEntry, const char** why) {
     const char* problem = nullptr;
-    uint32_t at = 0;
+    uint32_t at = UINT32_MAX;  // the fault is not one entry's
     uint32_t count = 0;
     if (!head || headSize < 4 || fileSize < 4) {
         problem = "no entry count";

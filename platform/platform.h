@@ -53,7 +53,8 @@ int ArchiveNameCompare(const char* a, const char* b);
 // names terminated and in strictly ascending order (so no name twice and the
 // end marker last), offsets inside the image and not decreasing.
 int ArchiveCheck(const uint8_t* image, size_t size);
-// The same; on failure also the entry at fault and what is wrong with it.
+// The same; on failure also what is wrong and the entry at fault (counted
+// from 0; UINT32_MAX when the fault is not one entry's).
 int ArchiveCheckWhy(const uint8_t* image, size_t size, uint32_t* badEntry, const char** why);
 
 // Archive files up to this size are read into memory whole at start-up;

@@ -8,8 +8,13 @@ static int Usage() {
     std::fprintf(stderr,
                  "usage: zempack build <folder> <archive>\n"
                  "       zempack list <archive>\n"
-                 "       zempack extract <archive> <folder>\n"
-                 "       zempack check <archive>\n");
+                 "       zempack extract [--force] <archive> <folder>\n"
+                 "       zempack check <archive>\n"
+                 "\n"
+                 "build packs the folder's regular files (8.3 names); links, folders and\n"
+                 "other special files are left out, each named on standard error.\n"
+                 "extract never replaces a file already in the folder unless --force is\n"
+                 "given, and never writes through a link or over anything not a file.\n");
     return 2;
 }
 
@@ -18,36 +23,45 @@ static int Fail(const std::string& error) {
     return 1;
 }
 
+static int Build(const char* folder, const char* path) {
+    std::string error;
+    std::vector<PackMember> members;
+    std::vector<std::string> skipped;
+    int read = PackReadFolder(folder, &members, &error, &skipped);
+    for (const std::string& line : skipped) std::fprintf(stderr, "zempack: warning: %s\n", line.c_str());
+    if (!read) return Fail(error);
+    std::vector<uint8_t> archive;
+    if (!PackBuild(members, &archive, &error)) return Fail(error);
+    if (!PackWriteFile(path, archive, &error)) return Fail(error);
+    std::printf("%zu members, %zu bytes\n", members.size(), archive.size());
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 3) return Usage();
-    const char* command = argv[1];
+    std::string command = argv[1];
+    if (command == "build" && argc == 4) return Build(argv[2], argv[3]);
+
+    int force = argc == 5 && command == "extract" && std::strcmp(argv[2], "--force") == 0;
+    int expected = command == "extract" ? 4 + force : 3;
+    if ((command != "list" && command != "check" && command != "extract") || argc != expected)
+        return Usage();
+    const char* path = argv[2 + force];
     std::string error;
-    if (std::strcmp(command, "build") == 0 && argc == 4) {
-        std::vector<PackMember> members;
-        std::vector<uint8_t> archive;
-        if (!PackReadFolder(argv[2], &members, &error)) return Fail(error);
-        if (!PackBuild(members, &archive, &error)) return Fail(error);
-        if (!PackWriteFile(argv[3], archive, &error)) return Fail(error);
-        std::printf("%zu members, %zu bytes\n", members.size(), archive.size());
-        return 0;
-    }
     std::vector<uint8_t> archive;
-    if (argc >= 3 && !PackReadFile(argv[2], &archive, &error)) return Fail(error);
-    if (std::strcmp(command, "list") == 0 && argc == 3) {
+    if (!PackReadFile(path, &archive, &error)) return Fail(error);
+    if (command == "list") {
         std::vector<PackListing> listing;
         if (!PackList(archive, &listing, &error)) return Fail(error);
         for (const PackListing& m : listing)
-            std::printf("%10d  %s\n", m.size, m.name.c_str());
+            std::printf("%10d  %s\n", m.size, PackPrintableName(m.name).c_str());
         return 0;
     }
-    if (std::strcmp(command, "check") == 0 && argc == 3) {
+    if (command == "check") {
         if (!PackCheck(archive, &error)) return Fail(error);
         std::printf("ok\n");
         return 0;
     }
-    if (std::strcmp(command, "extract") == 0 && argc == 4) {
-        if (!PackExtract(archive, argv[3], &error)) return Fail(error);
-        return 0;
-    }
-    return Usage();
+    if (!PackExtract(archive, argv[3 + force], &error, force)) return Fail(error);
+    return 0;
 }

@@ -3,6 +3,7 @@
 #include "tools/zempack/pack.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -30,7 +31,7 @@ int PackValidName(const std::string& name, std::string* why) {
             if (!AllowedNameChar(c)) problem = "holds a character an 8.3 name cannot have";
     }
     if (problem) {
-        if (why) *why = "\"" + name + "\" is not an 8.3 name: it " + problem;
+        if (why) *why = "\"" + PackPrintableName(name) + "\" is not an 8.3 name: it " + problem;
         return 0;
     }
     return 1;
@@ -84,8 +85,9 @@ static const ArchiveEntry* EntryAt(const std::vector<uint8_t>& archive, uint32_t
 
 int PackList(const std::vector<uint8_t>& archive, std::vector<PackListing>* out,
              std::string* error) {
-    if (!ArchiveCheck(archive.data(), archive.size())) {
-        if (error) *error = "not a valid archive (damaged directory)";
+    const char* why = nullptr;
+    if (!ArchiveCheckWhy(archive.data(), archive.size(), nullptr, &why)) {
+        if (error) *error = std::string("not a valid archive: ") + why + " (zempack check tells more)";
         return 0;
     }
     uint32_t count;
@@ -98,22 +100,55 @@ int PackList(const std::vector<uint8_t>& archive, std::vector<PackListing>* out,
     return 1;
 }
 
-int PackCheck(const std::vector<uint8_t>& archive, std::string* error) {
-    std::vector<PackListing> listing;
-    if (!PackList(archive, &listing, error)) return 0;
-    uint32_t count;
-    std::memcpy(&count, archive.data(), 4);
-    for (uint32_t i = 1; i < count; i++) {
-        if (ArchiveNameCompare(EntryAt(archive, i - 1)->name, EntryAt(archive, i)->name) >= 0) {
-            if (error)
-                *error = std::string("names out of order at \"") + EntryAt(archive, i)->name + "\"";
-            return 0;
+std::string PackPrintableName(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name) {
+        if (c >= 0x20 && c < 0x7f && c != '\\') {
+            out += (char)c;
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
         }
     }
+    return out;
+}
+
+static std::string Quoted(const char* name) { return "\"" + PackPrintableName(name) + "\""; }
+
+int PackCheck(const std::vector<uint8_t>& archive, std::string* error) {
+    uint32_t bad = 0;
+    const char* why = nullptr;
+    if (!ArchiveCheckWhy(archive.data(), archive.size(), &bad, &why)) {
+        if (error) {
+            *error = std::string("not a valid archive: ") + why;
+            uint32_t count = 0;
+            if (archive.size() >= 4) std::memcpy(&count, archive.data(), 4);
+            // The entry is named when the directory holds it.
+            if (bad < count && 4 + (uint64_t)(bad + 1) * sizeof(ArchiveEntry) <= archive.size()) {
+                ArchiveEntry e;
+                std::memcpy(&e, EntryAt(archive, bad), sizeof e);
+                e.name[sizeof e.name - 1] = 0;
+                *error += " (entry " + std::to_string(bad + 1) + ", " + Quoted(e.name) + ")";
+            }
+        }
+        return 0;
+    }
+    uint32_t count;
+    std::memcpy(&count, archive.data(), 4);
+    const char* last = EntryAt(archive, count - 1)->name;
+    if (std::strcmp(last, PackEndMarker) != 0) {
+        if (error)
+            *error = "no end marker: the last entry is " + Quoted(last) +
+                     ", which the program takes for the end marker, so that member cannot be read";
+        return 0;
+    }
+    std::vector<PackListing> listing;
+    if (!PackList(archive, &listing, error)) return 0;
     for (const PackListing& m : listing) {
-        std::string why;
-        if (!PackValidName(m.name, &why)) {
-            if (error) *error = why;
+        std::string why83;
+        if (!PackValidName(m.name, &why83)) {
+            if (error) *error = why83;
             return 0;
         }
     }

@@ -32,18 +32,29 @@ int PackBuild(std::vector<PackMember> members, std::vector<uint8_t>* archive,
 int PackList(const std::vector<uint8_t>& archive, std::vector<PackListing>* out,
              std::string* error);
 
-// Everything the program checks, plus the order of the names and the end
-// marker in last place.
+// Everything the program checks (among it the order of the names, so no
+// name twice), plus zempack's end marker in last place and 8.3 member names.
 int PackCheck(const std::vector<uint8_t>& archive, std::string* error);
 
-// Files of one folder (no subfolders) as members; every name must be 8.3.
+// A name from an archive as it may be shown on a terminal: bytes that are
+// not printable ASCII, and the backslash, as \xNN escapes.
+std::string PackPrintableName(const std::string& name);
+
+// The regular files of one folder as members; every name must be 8.3. Links
+// (not followed), folders, FIFOs, devices and what cannot be examined are
+// left out, each with a line in skipped. Sizes are checked before reading.
 int PackReadFolder(const std::string& folder, std::vector<PackMember>* out,
-                   std::string* error);
+                   std::string* error, std::vector<std::string>* skipped = nullptr);
+// Writes a file beside path and renames it over path.
 int PackWriteFile(const std::string& path, const std::vector<uint8_t>& bytes,
                   std::string* error);
+// A regular file's bytes (up to 2 GiB); anything else is refused unread.
 int PackReadFile(const std::string& path, std::vector<uint8_t>* bytes,
                  std::string* error);
-// Writes every member into the folder. The names come from the file, so all
-// must be 8.3 names (no path) before anything is written.
+// Writes every member into the folder (made when missing). The names come
+// from the file, so all must be 8.3 names (no path) before anything is
+// written. Files are created without following links; one that exists stops
+// the extraction before anything is written, unless replace is set, and
+// what is not a regular file is never replaced.
 int PackExtract(const std::vector<uint8_t>& archive, const std::string& folder,
-                std::string* error);
+                std::string* error, int replace = 0);
