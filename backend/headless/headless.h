@@ -38,6 +38,8 @@ void HeadlessReset();
 // The next `times` calls of op give `code` (times < 0: every call from now
 // on). A code of 0 removes the fault.
 void HeadlessFail(HeadlessOp op, int32_t code, int32_t times);
+// The same after the next `skip` calls of op have succeeded.
+void HeadlessFailAfter(HeadlessOp op, int32_t code, int32_t skip, int32_t times);
 // Number of times op was called since the reset.
 int HeadlessCallCount(HeadlessOp op);
 

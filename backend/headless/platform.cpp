@@ -13,6 +13,7 @@ static_assert((int)SOP_COUNT == (int)HOP_COUNT,
 
 struct Fault {
     int32_t code;
+    int32_t skip;   // calls that still succeed first
     int32_t times;  // < 0: for ever
 };
 
@@ -33,6 +34,10 @@ static BkResult TakeFault(int op) {
     Calls[op]++;
     Fault& f = Faults[op];
     if (f.code == 0 || f.times == 0) return 0;
+    if (f.skip > 0) {
+        f.skip--;
+        return 0;
+    }
     if (f.times > 0) f.times--;
     return f.code;
 }
@@ -47,7 +52,7 @@ void BackendReleased(const char* what) { ReleaseLog.push_back(what); }
 void HeadlessReset() {
     SoftReset();
     for (int i = 0; i < HOP_COUNT; i++) {
-        Faults[i] = Fault{0, 0};
+        Faults[i] = Fault{0, 0, 0};
         Calls[i] = 0;
     }
     Clock = 0;
@@ -63,9 +68,11 @@ void HeadlessReset() {
     HeadlessResetSound();
 }
 
-void HeadlessFail(HeadlessOp op, int32_t code, int32_t times) {
+void HeadlessFail(HeadlessOp op, int32_t code, int32_t times) { HeadlessFailAfter(op, code, 0, times); }
+
+void HeadlessFailAfter(HeadlessOp op, int32_t code, int32_t skip, int32_t times) {
     if (op < 0 || op >= HOP_COUNT) return;
-    Faults[op] = Fault{code, code ? times : 0};
+    Faults[op] = Fault{code, skip > 0 ? skip : 0, code ? times : 0};
 }
 
 int HeadlessCallCount(HeadlessOp op) {
