@@ -60,5 +60,5 @@ int main(int argc, char** argv) {
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }
     std::printf("%zu inputs replayed\n", files.size());
-    return files.empty() ? 1 : 0;
+    return 0;
 }
