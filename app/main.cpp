@@ -1,13 +1,11 @@
 // The program: its command line, then the system's message loop on the SDL
 // backend.
 //
-// A world named on the command line is mapped here and handed to the
-// archive reader as the image it knows by the name "data.zem", the way the
-// demo program hands over the world linked into it; start-up then opens it
-// as it always does, and a world that is no archive fails there with its
-// usual message.
+// A world named on the command line is read by the archive reader in place
+// of "data.zem", as the file start-up opens; a world that is no archive fails
+// there with its usual message. What is not a file at all is refused here,
+// before anything could wait on it (a FIFO) or read it for ever (a device).
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,40 +17,27 @@
 #include "backend/sdl/sdl.h"
 #include "platform/platform.h"
 
-static LinkedResource World[2] = {{"data.zem", nullptr, 0}, {nullptr, nullptr, 0}};
-
-// 1 when the file could be read (its bytes are in World), 0 after telling why
-// not. An empty file is handed over as it is: start-up refuses it.
-static int MapWorld(const char* path) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+// 1 when the world can be opened as a file, 0 after telling why not. An
+// empty file is handed over as it is: start-up refuses it.
+static int CheckWorld(const char* path) {
+    struct stat info;
+    const char* refused = nullptr;
+    int fd = -1;
+    if (stat(path, &info) != 0 || (S_ISREG(info.st_mode) &&
+                                   (fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)) < 0)) {
         std::fprintf(stderr, "zemvr: cannot open %s: %s\n", path, std::strerror(errno));
         return 0;
     }
-    struct stat info;
-    const char* refused = nullptr;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (!S_ISREG(info.st_mode) || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         refused = "is not a file";
     else if ((uint64_t)info.st_size > 0xFFFFFFFFu)
         refused = "is too large for a world archive";
+    if (fd >= 0) close(fd);
     if (refused) {
         std::fprintf(stderr, "zemvr: %s %s\n", path, refused);
-        close(fd);
         return 0;
     }
-    void* bytes = nullptr;
-    if (info.st_size > 0) {
-        bytes = mmap(nullptr, (size_t)info.st_size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (bytes == MAP_FAILED) {
-            std::fprintf(stderr, "zemvr: cannot read %s: %s\n", path, std::strerror(errno));
-            close(fd);
-            return 0;
-        }
-    }
-    close(fd);
-    World[0].data = (const uint8_t*)bytes;
-    World[0].size = (uint32_t)info.st_size;
-    LinkedResources = World;
+    ArchivePath = path;
     return 1;
 }
 
@@ -65,8 +50,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zemvr: this build plays the folder data, not %s\n", world);
         return 2;
     }
-    if (world && !MapWorld(world)) return 1;
-    status = RunMessageLoop();
-    if (World[0].data) munmap((void*)World[0].data, World[0].size);
-    return status;
+    if (world && !CheckWorld(world)) return 1;
+    return RunMessageLoop();
 }

@@ -15,6 +15,7 @@
 
 const LinkedResource* LinkedResources = nullptr;
 size_t ArchiveMemoryLimit = (size_t)128 << 20;
+const char* ArchivePath = nullptr;
 
 static MemberHandle* Slots = nullptr;
 static int32_t SlotCount = 0;
@@ -202,7 +203,7 @@ int FastFileInit(const char* name, int32_t slots) {
         // A damaged directory would send every later read outside the image.
         ok = ArchiveCheck(ArchiveImage, ArchiveSize);
     } else {
-        ok = LoadArchiveFile(name);
+        ok = LoadArchiveFile(ArchivePath ? ArchivePath : name);
         head = OwnedBytes;
     }
     if (!ok) {

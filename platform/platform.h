@@ -61,6 +61,10 @@ int ArchiveCheckWhy(const uint8_t* image, size_t size, uint32_t* badEntry, const
 // larger ones keep their directory in memory and are read on demand.
 extern size_t ArchiveMemoryLimit;
 
+// When set, the file read for an archive name that no linked image has
+// (the world named on the command line); none: the name itself.
+extern const char* ArchivePath;
+
 // Only a regular file is opened (a FIFO, device or folder is no archive).
 int FastFileInit(const char* name, int32_t slots);
 MemberHandle* ArchiveOpen(const char* name);

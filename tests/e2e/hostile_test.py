@@ -5,8 +5,10 @@ environments.
 
 sound_1hz    a door plays a WAV of 1,200 bytes at 1 Hz: memory stays put
 fifo         data.zem is a FIFO: start-up fails with its message, no hang
+fifo_arg     the same with the FIFO named on the command line
 truncated    data.zem is cut short and then rewritten while the program
              runs; doors still work, nothing crashes, Esc ends it with 0
+truncated_arg  the same with the world named on the command line
 nodisplay    no DISPLAY, or one nobody serves: start-up says so and ends;
              SDL_VIDEODRIVER=offscreen still runs without a display"""
 
@@ -61,19 +63,36 @@ def through_door(display, program, target):
     return wait_view(display, program, target, skip=[(dx + dw // 2 - 30, dx + dw // 2 + 40)])
 
 
-class Started:
-    """Xvfb and the program in a scratch folder."""
+class WithArguments(Program):
+    """The program started with a command line."""
 
-    def __init__(self, args, change=None, env=None, fifo=False):
+    def __init__(self, display, binary, folder, argv, env):
+        full = dict(display.env)
+        full.update(env)
+        self.err = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([binary] + argv, cwd=folder, env=full, stdout=subprocess.DEVNULL,
+                                     stderr=self.err, start_new_session=True)
+        self.started = time.time()
+
+
+class Started:
+    """Xvfb and the program in a scratch folder; named: the world is
+    "world.zem", named on the command line, instead of data.zem."""
+
+    def __init__(self, args, change=None, env=None, fifo=False, named=False):
         self.tmp = tempfile.TemporaryDirectory(prefix="zem-hostile-")
+        self.archive = "world.zem" if named else "data.zem"
         if fifo:
-            os.mkfifo(os.path.join(self.tmp.name, "data.zem"))
+            os.mkfifo(os.path.join(self.tmp.name, self.archive))
         else:
             make_world(args, self.tmp.name, change)
+            if named:
+                os.rename(self.path("data.zem"), self.path(self.archive))
         self.display = Display()
         merged = lsan_env()
         merged.update(env or {})
-        self.program = Program(self.display, args.zemvr, self.tmp.name, merged)
+        argv = [self.archive] if named else []
+        self.program = WithArguments(self.display, args.zemvr, self.tmp.name, argv, merged)
 
     def path(self, name):
         return os.path.join(self.tmp.name, name)
@@ -126,41 +145,44 @@ def answer_boxes(display, program, seconds):
     return None, boxes
 
 
-def case_fifo(args):
-    """A FIFO is no archive: no blocking open, the start-up message and the
-    end, with nobody writing into the FIFO."""
-    s = Started(args, fifo=True)
+def case_fifo(args, named):
+    """A FIFO is no archive: no blocking open, the failure said and the end
+    (status 1), with nobody writing into the FIFO."""
+    s = Started(args, fifo=True, named=named)
     try:
         code, boxes = answer_boxes(s.display, s.program, 20)
-        check(code is not None, "the program hangs on a FIFO named data.zem")
-        check(code == 0, "exit code %d with a FIFO for data.zem: %s" % (code, s.program.stderr()[-2000:]))
-        text = "Failed FastFileInit data.zem 0"
+        check(code is not None, "the program hangs on a FIFO named %s" % s.archive)
+        check(code == 1, "exit code %d with a FIFO for %s: %s" % (code, s.archive, s.program.stderr()[-2000:]))
+        text = "zemvr: world.zem is not a file" if named else "Failed FastFileInit data.zem 0"
         err = s.program.stderr()
-        check(text in err or boxes > 0, "no message: neither standard error nor a message box")
-        log("FIFO data.zem: exit 0, message on standard error: %s, message boxes answered: %d"
-            % (text in err, boxes))
+        if named:
+            check(text in err, "standard error does not hold %r: %r" % (text, err[-2000:]))
+        else:
+            check(text in err or boxes > 0, "no message: neither standard error nor a message box")
+        log("FIFO %s: exit 1, message on standard error: %s, message boxes answered: %d"
+            % (s.archive, text in err, boxes))
     finally:
         s.close()
 
 
-def case_truncated(args):
+def case_truncated(args, named):
     """The archive is rebuilt under the running program: first cut to 100
     bytes, then its directory overwritten with other bytes. Locations keep
     loading from what was read at the start; no SIGBUS."""
-    s = Started(args)
+    s = Started(args, named=named)
     try:
         d, p = s.display, s.program
         d.move(300, 240)
         wait_view(d, p, ("stripes", 0), skip=[(290, 350)])
-        os.truncate(s.path("data.zem"), 100)
+        os.truncate(s.path(s.archive), 100)
         view = through_door(d, p, "other")
-        log("archive cut to 100 bytes, through the door: %r" % (view,))
-        with open(s.path("data.zem"), "r+b") as f:
+        log("%s cut to 100 bytes, through the door: %r" % (s.archive, view))
+        with open(s.path(s.archive), "r+b") as f:
             f.write(b"\xff" * 100)
             f.write(b"\x00" * 5000)
         view = through_door(d, p, "stripes")
-        log("archive overwritten, back through the door: %r" % (view,))
-        os.truncate(s.path("data.zem"), 0)
+        log("%s overwritten, back through the door: %r" % (s.archive, view))
+        os.truncate(s.path(s.archive), 0)
         d.key("Return")  # on to the next location
         time.sleep(1)
         check(p.alive(), "the program ended: %s" % p.stderr()[-2000:])
@@ -204,9 +226,9 @@ def case_nodisplay(args):
                 raise Failure("%s: the program runs on without a display" % what)
             err.seek(0)
             text = err.read().decode(errors="replace")
-            check(code == 0, "%s: exit code %d: %s" % (what, code, text[-2000:]))
+            check(code == 1, "%s: exit code %d: %s" % (what, code, text[-2000:]))
             check("zemVR: no display" in text, "%s: nothing said on standard error: %r" % (what, text[-2000:]))
-            log("%s: exit 0 at once, standard error says: %s" % (
+            log("%s: exit 1 at once, standard error says: %s" % (
                 what, [l for l in text.splitlines() if "zemVR" in l][0]))
         # Asked for by name, the offscreen driver serves.
         proc, err = start_bare(args, tmp.name, {"SDL_VIDEODRIVER": "offscreen"})
@@ -226,8 +248,10 @@ def case_nodisplay(args):
 
 CASES = {
     "sound_1hz": case_sound_1hz,
-    "fifo": case_fifo,
-    "truncated": case_truncated,
+    "fifo": lambda a: case_fifo(a, False),
+    "fifo_arg": lambda a: case_fifo(a, True),
+    "truncated": lambda a: case_truncated(a, False),
+    "truncated_arg": lambda a: case_truncated(a, True),
     "nodisplay": case_nodisplay,
 }
 
