@@ -1,6 +1,6 @@
 // A long random session over the demo world: 100,000 messages from a fixed
 // seed (mouse moves, drags, left and right clicks, every key the program
-// handles, Enter) through the program's own message loop, with idle ticks
+// handles, Tab held and let go, Enter) through the program's own message loop, with idle ticks
 // between them. After every location change the tracked memory is back at
 // that location's figure; after every shutdown it is 0.
 //
@@ -109,14 +109,20 @@ public:
         static const uintptr_t keys[] = {VK_SPACE, VK_LEFT, VK_RIGHT, VK_ADD, VK_SUBTRACT, VK_F11};
         static const uintptr_t chars[] = {',', '<', '.', '>'};
         uint32_t which = Below(100);
-        if (which < 60)
+        if (which < 54) {
             Key(keys[which % 6]);
-        else if (which < 99)
+        } else if (which < 60) {  // the hotspot outlines, held over a move
+            Key(VK_TAB);
+            Mouse(WM_MOUSEMOVE, x, y);
+            HeadlessPushMessage(WM_KEYUP, VK_TAB, 0);
+            return 3;
+        } else if (which < 99) {
             Char(chars[which % 4]);
-        else if (Below(40) == 0)
+        } else if (Below(40) == 0) {
             Key(Below(2) ? VK_ESCAPE : VK_F12);
-        else
+        } else {
             Key(VK_SPACE);
+        }
         return 1;
     }
 
