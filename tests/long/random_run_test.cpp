@@ -1,8 +1,9 @@
 // A long random session over the demo world: 100,000 messages from a fixed
 // seed (mouse moves, drags, left and right clicks, every key the program
-// handles, Tab held and let go, Enter) through the program's own message loop, with idle ticks
-// between them. After every location change the tracked memory is back at
-// that location's figure; after every shutdown it is 0.
+// handles, Tab held and let go, Enter) through the program's own message
+// loop, with idle ticks between them. After every location change the
+// tracked memory is back at that location's figure; after every shutdown it
+// is 0.
 //
 // A location's figure is what is alive the first time it is entered with
 // that gamma: the pictures loaded for a location, and the stamp icons, PDA
