@@ -68,7 +68,9 @@ void HeadlessReset() {
     HeadlessResetSound();
 }
 
-void HeadlessFail(HeadlessOp op, int32_t code, int32_t times) { HeadlessFailAfter(op, code, 0, times); }
+void HeadlessFail(HeadlessOp op, int32_t code, int32_t times) {
+    HeadlessFailAfter(op, code, 0, times);
+}
 
 void HeadlessFailAfter(HeadlessOp op, int32_t code, int32_t skip, int32_t times) {
     if (op < 0 || op >= HOP_COUNT) return;

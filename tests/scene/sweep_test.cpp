@@ -157,9 +157,11 @@ TEST(Sweep, EveryDisplayAndSoundCallFailsInTurn) {
             for (int32_t skip = 0; skip < calls[op]; skip++) {
                 // Once, and from then on.
                 for (int32_t times : {1, -1}) {
-                    std::string what = "operation " + std::to_string(op) + " call " + std::to_string(skip + 1) +
-                                       " code " + std::to_string(code) + " times " + std::to_string(times);
-                    Finish(SessionRun(world, [=] { HeadlessFailAfter((HeadlessOp)op, code, skip, times); }), what);
+                    std::string what = "operation " + std::to_string(op) + " call " +
+                                       std::to_string(skip + 1) + " code " + std::to_string(code) +
+                                       " times " + std::to_string(times);
+                    auto arm = [=] { HeadlessFailAfter((HeadlessOp)op, code, skip, times); };
+                    Finish(SessionRun(world, arm), what);
                     runs++;
                     ASSERT_FALSE(::testing::Test::HasFailure()) << what;
                 }

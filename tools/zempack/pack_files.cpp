@@ -255,7 +255,8 @@ int PackExtract(const std::vector<uint8_t>& archive, const std::string& folder, 
         int fd = openat(folderFd, m.name.c_str(), flags, 0666);
         struct stat info;
         if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            if (error) *error = "cannot create " + folder + "/" + m.name + ": " + (fd < 0 ? Reason() : "not a file");
+            std::string why = fd < 0 ? Reason() : "not a file";
+            if (error) *error = "cannot create " + folder + "/" + m.name + ": " + why;
             if (fd >= 0) close(fd);
             ok = 0;
             break;
