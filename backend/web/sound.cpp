@@ -7,11 +7,9 @@
 #include "backend/soft/soft.h"
 #include "backend/web/parts.h"
 
-// What one sound may cost: the rates a browser's audio buffers take
-// everywhere, and at most this many samples (all channels), 64 MB once
-// converted to the browser's 32-bit samples.
-#define MIN_RATE 4000u
-#define MAX_RATE 192000u
+// What one sound may cost beyond the rates every backend takes (which a
+// browser's audio buffers take everywhere): at most this many samples (all
+// channels), 64 MB once converted to the browser's 32-bit samples.
 #define MAX_SAMPLES (16u * 1024u * 1024u)
 
 BkResult BackendSoundOpen() { return zem_web_sound_open() ? BK_OK : DSERR_NODRIVER; }
@@ -37,7 +35,8 @@ int BackendSoundPlaying(BkSoundBuffer* buffer) {
 BkResult BackendSoundStart(BkSoundBuffer* buffer) {
     BackendSoundStop(buffer);
     const WaveFormat& f = buffer->format;
-    if (f.samplesPerSec < MIN_RATE || f.samplesPerSec > MAX_RATE) return DSERR_BADFORMAT;
+    if (f.samplesPerSec < SOUND_LOWEST_RATE || f.samplesPerSec > SOUND_HIGHEST_RATE)
+        return DSERR_BADFORMAT;
     uint32_t bytesPerSample = f.bitsPerSample / 8;
     uint32_t frame = (uint32_t)f.channels * bytesPerSample;
     if (frame == 0) return DSERR_BADFORMAT;

@@ -287,12 +287,8 @@ def wav(rate, bits, channels, seconds):
 
 SOUND_SCRIPT = """location hall
 closeup HALL.BMP
-door low 100 100 120 120 LOW.WAV - 0 0
 door byte 260 100 120 120 BYTE.WAV - 0 0
 door wide 420 100 120 120 WIDE.WAV - 0 0
-location low
-closeup HALL.BMP
-door hall 100 280 120 100
 location byte
 closeup HALL.BMP
 door hall 100 280 120 100
@@ -303,13 +299,15 @@ door hall 100 280 120 100
 
 
 def test_sounds(browser, zemworld, scratch):
-    """A world of three doors with sounds: 3 kHz is refused, 4 kHz 8-bit
-    mono and 48 kHz 16-bit stereo play, and at the same time."""
+    """A world of two doors with sounds at the ends of the rates every
+    backend takes (slower ones are refused when the buffer is made, and
+    zemworld refuses a world holding one): 4 kHz 8-bit mono and 48 kHz
+    16-bit stereo play, and at the same time."""
     source = os.path.join(scratch, "soundworld")
     os.makedirs(source)
     files = {"ZEMLOGO.BMP": bmp8(20, 8, 40, True), "BATBICON.BMP": bmp8(4, 4, 50),
              "HALL.BMP": bmp8(640, 480, 20), "game.txt": SOUND_SCRIPT.encode(),
-             "LOW.WAV": wav(3000, 16, 1, 0.5), "BYTE.WAV": wav(4000, 8, 1, 30.0),
+             "BYTE.WAV": wav(4000, 8, 1, 30.0),
              "WIDE.WAV": wav(48000, 16, 2, 0.5)}
     for k in range(4):
         files["CURS%04d.BMP" % k] = bmp8(16, 16, 60 + k, True)
@@ -331,10 +329,6 @@ def test_sounds(browser, zemworld, scratch):
             check(page.settle()["door"] == door, "the door to %s is under the cursor" % door)
             return page.click(x, y)
 
-        state = through("low", 140, 140)
-        check(state["location"] == "low" and state["soundsStarted"] == 0,
-              "a 3 kHz sound is refused (%d started)" % state["soundsStarted"])
-        through("hall", 140, 300)
         state = through("byte", 300, 140)
         check(state["soundsStarted"] == 1, "a 4 kHz 8-bit sound plays")
         through("hall", 140, 300)
@@ -343,7 +337,7 @@ def test_sounds(browser, zemworld, scratch):
         check(state["mostAtOnce"] == 2, "both play at the same time (%d at most)" % state["mostAtOnce"])
     finally:
         server.close()
-    print("sounds: 3 kHz refused; 4 kHz 8-bit and 48 kHz stereo play, together")
+    print("sounds: 4 kHz 8-bit and 48 kHz stereo play, together")
 
 
 def test_missing_archive(browser, folder, scratch):

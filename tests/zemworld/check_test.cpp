@@ -114,6 +114,8 @@ const Case Errors[] = {
     // The sound device takes only 8- or 16-bit PCM: anything else is silence.
     {"sound of 32-bit floats", [](TestWorld& w) { WavLayout l; l.formatTag = 3; l.bitsPerSample = 32; l.data.assign(16, 0); w.Put("PICK.WAV", MakeWav(l)); },
      "PICK.WAV: error: the viewer cannot play this stamp sound (game.txt:4): it is floating-point (format 3) with 32 bits and 1 channels"},
+    {"sound at 2 kHz", [](TestWorld& w) { WavLayout l; l.samplesPerSec = 2000; l.data.assign(8, 0x80); w.Put("PICK.WAV", MakeWav(l)); },
+     "PICK.WAV: error: the viewer cannot play this stamp sound (game.txt:4): its sample rate is 2000 Hz; the viewer plays 4000 to 192000 Hz"},
     {"location without a view", [](TestWorld& w) { w.Put("game.txt", Bytes(ScriptWith(8, "rem no view"))); },
      "game.txt:7: error: location 'yard' has no view (a closeup or panorama line)"},
     {"panorama too short", [](TestWorld& w) { w.Put("YARD.BMP", WorldPicture(1024, 300, 30)); },

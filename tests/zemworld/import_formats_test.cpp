@@ -46,6 +46,10 @@ TEST(ImportFormatsTest, SoundsOfEveryLayoutBecome16BitPcm) {
         // and more to 48 kHz.
         {1, 4, 16, 8000, Samples({0, 0x10, 0, 0x10, 0, 0x30, 0, 0x10}), 1, 8000, {0x1800}},
         {1, 1, 16, 960000, fast, 1, 48000, {0x1000, 0x1000}},
+        // Just above what the sound buffers take: resampled, not refused.
+        {1, 1, 16, 240000, fast, 1, 48000, {0x1000, 0x1000, 0x1000, 0x1000, 0x1000, 0x1000, 0x1000, 0x1000}},
+        {1, 1, 16, 192000, Samples({0, 0x10}), 1, 192000, {0x1000}},
+        {1, 1, 16, 4000, Samples({0, 0x10}), 1, 4000, {0x1000}},
     };
     for (const auto& c : cases) {
         WavLayout layout;
@@ -67,6 +71,15 @@ TEST(ImportFormatsTest, SoundsOfEveryLayoutBecome16BitPcm) {
         EXPECT_EQ(wav[16], 16);
         EXPECT_EQ(wav[34], 16);
     }
+    // Slower than any recording: a damaged header, which resampling would
+    // blow up thousands of times.
+    WavLayout slow;
+    slow.samplesPerSec = 3999;
+    slow.data = Samples({0, 0x10});
+    Pcm16 sound;
+    std::string why, note;
+    EXPECT_EQ(DecodeWav(MakeWav(slow), &sound, &why, &note), 0);
+    EXPECT_NE(why.find("3999 Hz"), std::string::npos) << why;
 }
 
 TEST(ImportFormatsTest, PaletteBytesShowTheWantedColoursThroughTheViewersGamma) {

@@ -3,6 +3,7 @@
 // them, to name the first test that failed.
 #include <cstring>
 
+#include "backend/soft/soft.h"
 #include "tools/zemworld/check.h"
 
 static uint32_t Get32(const uint8_t* p) {
@@ -122,7 +123,9 @@ std::string WhySoundRefused(const CheckContext* c, const PackListing& member) {
         return std::string("it is ") + (tag == 1 ? "PCM" : tag == 3 ? "floating-point" : "not PCM") +
                " (format " + std::to_string(tag) + ") with " + std::to_string(bits) + " bits and " +
                std::to_string(channels) + " channels; the viewer plays 8- or 16-bit PCM, mono or stereo" + save;
-    if (rate < 1 || rate > 384000) return "its sample rate is " + std::to_string(rate) + " Hz" + save;
+    if (rate < SOUND_LOWEST_RATE || rate > SOUND_HIGHEST_RATE)
+        return "its sample rate is " + std::to_string(rate) + " Hz; the viewer plays " +
+               std::to_string(SOUND_LOWEST_RATE) + " to " + std::to_string(SOUND_HIGHEST_RATE) + " Hz" + save;
     if (dataBytes == 0) return "it holds no samples";
     return "the sound loader refuses it (out of memory?)";
 }

@@ -88,6 +88,11 @@ int DecodeWav(const std::vector<uint8_t>& b, Pcm16* out, std::string* why, std::
         *why = "is damaged (" + std::to_string(channels) + " channels at " + std::to_string(rate) + " Hz)";
         return 0;
     }
+    if (rate < MinSoundRate) {
+        *why = "has a sample rate of " + std::to_string(rate) + " Hz; the viewer plays " +
+               std::to_string(MinSoundRate) + " to " + std::to_string(MaxSoundRate) + " Hz";
+        return 0;
+    }
     uint32_t frameBytes = channels * bits / 8;
     uint64_t frames = dataBytes / frameBytes;
     if (frames == 0) {
