@@ -77,7 +77,8 @@ def wait_view(display, program, area, want=None, skip=(), timeout=10):
 
 def cursor_in(display, program, area, screen_x, screen_y, want):
     """Moves the mouse to a screen position; the cursor picture must land at
-    picture position want (its top-left corner)."""
+    picture position want (its top-left corner). Any of its frames counts:
+    at an edge the view turns, and what lies under the cursor changes."""
     display.move(screen_x, screen_y)
     a, b = world.CURSOR_BLOCK
     x, y = want
@@ -85,10 +86,11 @@ def cursor_in(display, program, area, screen_x, screen_y, want):
     deadline = time.time() + 5
     while time.time() < deadline:
         check(program.alive(), "the program ended: %s" % program.stderr()[-2000:])
-        box = world.find_colour(Area(display.screenshot(), *area), world.CURSOR[0],
-                                x - 40, y - 40, x + 80, y + 80)
-        if box == (x + a, y + a, x + b - 1, y + b - 1):
-            return
+        shot = Area(display.screenshot(), *area)
+        for colour in world.CURSOR:
+            box = world.find_colour(shot, colour, x - 40, y - 40, x + 80, y + 80)
+            if box == (x + a, y + a, x + b - 1, y + b - 1):
+                return
         time.sleep(0.1)
     raise Failure("mouse at (%d, %d) on the screen: expected the cursor at %r in the picture, "
                   "its square is at %r" % (screen_x, screen_y, want, box))
