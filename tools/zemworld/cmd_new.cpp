@@ -16,7 +16,7 @@ int CommandNew(int argc, char** argv) {
     }
     std::printf("zemworld new: wrote a starter world into %s\n"
                 "  build it:  zemworld build %s out.zem\n"
-                "  play it:   cp out.zem data.zem && zemvr\n"
+                "  play it:   zemvr out.zem\n"
                 "  game.txt explains every line; the pictures are PNGs to paint over.\n",
                 argv[0], argv[0]);
     return 0;

@@ -379,7 +379,7 @@ static std::string StarterScript() {
                   DoorHeight);
     return std::string(
                "rem A starter world made by zemworld new. Change the pictures, then\n"
-               "rem   zemworld build THIS-FOLDER out.zem && cp out.zem data.zem && zemvr\n"
+               "rem   zemworld build THIS-FOLDER out.zem && zemvr out.zem\n"
                "rem Words are separated by blanks; file names are paths inside this folder;\n"
                "rem a lone - stands for no file. Lines that begin with rem are comments.\n"
                "rem\n"
