@@ -86,10 +86,14 @@ var ZemPage = (function () {
     fullButton.hidden = !document.fullscreenEnabled || (sideBar < BUTTON_ROOM && topBar < BUTTON_ROOM);
   }
 
+  function toggleFullScreen() {
+    if (document.fullscreenElement) document.exitFullscreen().catch(function () {});
+    else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
+  }
+
   fullButton.addEventListener('click', function (e) {
     e.stopPropagation();
-    if (document.fullscreenElement) document.exitFullscreen();
-    else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
+    toggleFullScreen();
   });
   fullButton.addEventListener('mousedown', function (e) { e.stopPropagation(); });
   window.addEventListener('resize', placeButton);
@@ -362,9 +366,19 @@ var ZemPage = (function () {
   function modifiers(e) { return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0); }
 
   var keysDown = {};
+  var swallowed = {};
 
   function onKeyDown(e) {
     unlockAudio();
+    // Alt+Enter switches full screen as on the desktop, also where no bar
+    // has room for the button; neither Enter nor its character reaches the
+    // world.
+    if (e.altKey && (e.code === 'Enter' || e.code === 'NumpadEnter') && !e.ctrlKey && !e.metaKey) {
+      e.preventDefault();
+      swallowed[e.code] = true;
+      if (!e.repeat) toggleFullScreen();
+      return;
+    }
     if (shortcut(e)) return;  // the browser's own keys
     var vk = virtualKey(e);
     var ch = typed(e);
@@ -378,6 +392,10 @@ var ZemPage = (function () {
   // Every key's release is a message, so that what a key press asked for
   // (such as a border step on every frame) ends with the key.
   function onKeyUp(e) {
+    if (swallowed[e.code]) {  // its press was the page's own
+      delete swallowed[e.code];
+      return;
+    }
     var vk = virtualKey(e);
     delete keysDown[vk];
     post(EVENT_KEY_UP, vk, 0, modifiers(e));

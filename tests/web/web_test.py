@@ -204,6 +204,22 @@ def test_drag(page):
     print("drags turn the view by the dragged distance at 1:1 and scaled; bars map to the edge")
 
 
+def test_full_screen_key(page):
+    """Where no bar has room for the button, Alt+Enter is the way to full
+    screen and back; the Enter never reaches the world, which would go to
+    its next location."""
+    before = page.settle()["location"]
+    for want in ("true", "false"):
+        for kind in ("rawKeyDown", "keyUp"):
+            page.b.command("Input.dispatchKeyEvent", {"type": kind, "key": "Enter", "code": "Enter",
+                                                      "windowsVirtualKeyCode": 13, "modifiers": 1})
+        page.b.wait_for("!!document.fullscreenElement === " + want, 5, "Alt+Enter to switch full screen")
+        check(page.settle()["location"] == before, "Alt+Enter changed the location")
+    page.b.set_size(WIDTH, HEIGHT)
+    page.b.pump(0.3)
+    print("Alt+Enter switches full screen and back, the location stays")
+
+
 def test_layout_characters(page):
     state = page.type(",", "Comma", 188)
     check(state["letterbox"] == 8, "',' shrinks the view one step (border %d)" % state["letterbox"])
@@ -378,6 +394,7 @@ def main():
         test_layout_characters(page)
         test_door(page)
         test_drag(page)
+        test_full_screen_key(page)
         test_end(page)
         errors = [c for c in browser.console if c[0] in ("error", "assert", "exception")]
         check(not errors, "the console has errors: %r" % errors)
