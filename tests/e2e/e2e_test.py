@@ -398,22 +398,30 @@ class Args:
     pass
 
 
-def main():
-    if len(sys.argv) < 4 or sys.argv[1] not in CASES:
-        print("usage: e2e_test.py CASE ZEMVR WORLDGEN [--sanitized]\ncases: " + " ".join(CASES))
+def run_case(cases, script, programs):
+    """Runs the case named on the command line, script CASE PROGRAM...
+    [--sanitized], with the programs' paths as args.NAME for each of
+    programs' names; the exit status."""
+    if len(sys.argv) < 2 + len(programs) or sys.argv[1] not in cases:
+        print("usage: %s CASE %s [--sanitized]\ncases: %s"
+              % (script, " ".join(name.upper() for name in programs), " ".join(cases)))
         return 2
     args = Args()
-    args.zemvr = os.path.abspath(sys.argv[2])
-    args.worldgen = os.path.abspath(sys.argv[3])
-    args.sanitized = "--sanitized" in sys.argv[4:]
+    for i, name in enumerate(programs):
+        setattr(args, name, os.path.abspath(sys.argv[2 + i]))
+    args.sanitized = "--sanitized" in sys.argv[2 + len(programs):]
     started = time.time()
     try:
-        CASES[sys.argv[1]](args)
+        cases[sys.argv[1]](args)
     except Failure as failure:
         print("FAILED %s: %s" % (sys.argv[1], failure), flush=True)
         return 1
     print("passed %s in %.1f s" % (sys.argv[1], time.time() - started), flush=True)
     return 0
+
+
+def main():
+    return run_case(CASES, "e2e_test.py", ["zemvr", "worldgen"])
 
 
 if __name__ == "__main__":

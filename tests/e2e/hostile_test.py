@@ -23,7 +23,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import Display, Failure, Program, check, log  # noqa: E402
 import world  # noqa: E402
-from e2e_test import expect_exit, lsan_env, wait_view  # noqa: E402
+from e2e_test import expect_exit, lsan_env, run_case, wait_view  # noqa: E402
 
 
 def make_world(args, folder, change=None):
@@ -256,27 +256,8 @@ CASES = {
 }
 
 
-class Args:
-    pass
-
-
 def main():
-    if len(sys.argv) < 5 or sys.argv[1] not in CASES:
-        print("usage: hostile_test.py CASE ZEMVR WORLDGEN ZEMPACK [--sanitized]\ncases: " + " ".join(CASES))
-        return 2
-    args = Args()
-    args.zemvr = os.path.abspath(sys.argv[2])
-    args.worldgen = os.path.abspath(sys.argv[3])
-    args.zempack = os.path.abspath(sys.argv[4])
-    args.sanitized = "--sanitized" in sys.argv[5:]
-    started = time.time()
-    try:
-        CASES[sys.argv[1]](args)
-    except Failure as failure:
-        print("FAILED %s: %s" % (sys.argv[1], failure), flush=True)
-        return 1
-    print("passed %s in %.1f s" % (sys.argv[1], time.time() - started), flush=True)
-    return 0
+    return run_case(CASES, "hostile_test.py", ["zemvr", "worldgen", "zempack"])
 
 
 if __name__ == "__main__":

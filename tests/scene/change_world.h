@@ -112,6 +112,24 @@ struct World {
     }
 };
 
+// The world with a PDA, a background sound and hall1's door's transition
+// frames: the long sessions' and the fault sweeps' world.
+inline World TransitionWorld() {
+    World world;
+    world.Add("PDA.BMP", Picture(40, 10, 1));
+    world.Add("BACK.WAV", Sound(16, 0x20));
+    world.Add("t0001.bmp", Picture(200, 100, 1));
+    world.Add("t0002.bmp", Picture(480, 360, 2));
+    world.Add("u0001.bmp", Picture(320, 240, 1));
+    return world;
+}
+
+inline std::string TransitionScript() {
+    std::string script = WorldScript;
+    script.insert(script.find("closeup HALL1"), "pda PDA.BMP\n");
+    return script;
+}
+
 inline Location* FindLoc(const char* name) {
     for (Location* l = Locations; l; l = l->next)
         if (std::strcmp(l->name, name) == 0) return l;

@@ -6,15 +6,8 @@
 namespace {
 
 TEST(SoakTest, TenThousandDoorsLeaveNothingBehind) {
-    World world;
-    world.Add("PDA.BMP", Picture(40, 10, 1));
-    world.Add("BACK.WAV", Sound(16, 0x20));
-    world.Add("t0001.bmp", Picture(200, 100, 1));
-    world.Add("t0002.bmp", Picture(480, 360, 2));
-    world.Add("u0001.bmp", Picture(320, 240, 1));
-    std::string script = WorldScript;
-    script.insert(script.find("closeup HALL1"), "pda PDA.BMP\n");
-    ASSERT_TRUE(world.Start(script));
+    World world = TransitionWorld();
+    ASSERT_TRUE(world.Start(TransitionScript()));
     HeadlessSetClockStep(10);
     Location* hall1 = FindLoc("hall1");
     Location* hall2 = FindLoc("hall2");

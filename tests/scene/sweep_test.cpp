@@ -11,22 +11,6 @@
 
 namespace {
 
-World SweepWorld() {
-    World world;
-    world.Add("PDA.BMP", Picture(40, 10, 1));
-    world.Add("BACK.WAV", Sound(16, 0x20));
-    world.Add("t0001.bmp", Picture(200, 100, 1));
-    world.Add("t0002.bmp", Picture(480, 360, 2));
-    world.Add("u0001.bmp", Picture(320, 240, 1));
-    return world;
-}
-
-std::string SweepScript() {
-    std::string script = WorldScript;
-    script.insert(script.find("closeup HALL1"), "pda PDA.BMP\n");
-    return script;
-}
-
 // Start-up's own texts, each followed by " " and the last result.
 bool DescribedFailure(const std::string& text) {
     static const char* const steps[] = {
@@ -75,7 +59,7 @@ void StillWorks() {
 // text of the message box, or "" when start-up went through.
 template <class Arm> std::string SessionRun(const World& base, Arm arm) {
     World world = base;
-    world.Add("game.txt", Bytes(SweepScript()));
+    world.Add("game.txt", Bytes(TransitionScript()));
     FreshProgram();
     EXPECT_EQ(InstallArchive(world.members), 1);
     ArchiveRelease();
@@ -110,7 +94,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 TEST(Sweep, EveryAllocationFailsInTurn) {
     auto started = std::chrono::steady_clock::now();
-    const World world = SweepWorld();
+    const World world = TransitionWorld();
     std::set<std::string> texts;
     int silent = 0;
     int32_t n = 1;
@@ -137,7 +121,7 @@ TEST(Sweep, EveryAllocationFailsInTurn) {
 
 TEST(Sweep, EveryDisplayAndSoundCallFailsInTurn) {
     auto started = std::chrono::steady_clock::now();
-    const World world = SweepWorld();
+    const World world = TransitionWorld();
     // How often the session calls each operation when nothing fails.
     ASSERT_EQ(SessionRun(world, [] {}), "");
     ASSERT_STREQ(CurrentLocation->name, "hall2");
