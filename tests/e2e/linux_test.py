@@ -97,21 +97,29 @@ def cursor_in(display, program, area, screen_x, screen_y, want):
 
 
 def window_geometry(display):
+    """(window id, (x, y, width, height)) of the program's window, or None
+    while it has none (it may come and go as it maps)."""
     windows = display.windows("zemVR")
-    check(windows, "no window titled zemVR")
-    out = display.xdotool("getwindowgeometry", "--shell", windows[0])
-    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-    return windows[0], (int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"]))
+    if not windows:
+        return None
+    try:
+        out = display.xdotool("getwindowgeometry", "--shell", windows[0])
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return windows[0], (int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"]))
+    except (Failure, KeyError, ValueError, subprocess.CalledProcessError):
+        return None
 
 
 def wait_geometry(display, want, timeout=10):
+    """Waits for the window to stand at want; its id."""
     deadline = time.time() + timeout
     seen = None
     while time.time() < deadline:
-        if display.windows("zemVR"):
-            _, seen = window_geometry(display)
+        found = window_geometry(display)
+        if found:
+            wid, seen = found
             if seen == want:
-                return
+                return wid
         time.sleep(0.1)
     raise Failure("window at %r, expected %r" % (seen, want))
 
@@ -320,8 +328,7 @@ def case_scaling(args):
         log("sharp: every column in its colour, %d of 120 edges one pixel soft" % blended)
 
         p = s.start(args.zemvr, ["--window"])
-        wait_geometry(d, (320, 60, 1280, 960))
-        wid, _ = window_geometry(d)
+        wid = wait_geometry(d, (320, 60, 1280, 960))
         for attempt in range(3):  # a request made while the window maps may be lost
             d.xdotool("windowsize", wid, 1000, 600)
             try:
