@@ -32,7 +32,8 @@ void WriteRuntime(const std::string& folder, const std::string& script) {
     PackWriteFile(folder + "/zemvr.wasm", Bytes(std::string("\0asm\1\0\0\0", 8)), &error);
 }
 
-// ... with ZEMWORLD_WEB set to it.
+// ... with ZEMWORLD_WEB set to it. Each test has files of its own, as
+// ctest runs them side by side in one folder.
 struct FakeRuntime {
     explicit FakeRuntime(const std::string& folder) {
         WriteRuntime(folder, "var program;");
@@ -81,12 +82,12 @@ TEST(Web, WritesNothingForWhatWouldNotPlay) {
     std::string error;
     ASSERT_TRUE(PackWriteFile("web_bad.zem", Bytes("not an archive at all"), &error));
     {
-        FakeRuntime runtime("web_runtime");
-        std::system("rm -rf web_none");
-        ToolResult r = Zemworld("web web_bad.zem web_none");
+        FakeRuntime runtime("web2_runtime");
+        std::system("rm -rf web2_none");
+        ToolResult r = Zemworld("web web_bad.zem web2_none");
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.output.find("web_bad.zem: error: not a world archive"), std::string::npos) << r.output;
-        EXPECT_FALSE(Exists("web_none"));
+        EXPECT_FALSE(Exists("web2_none"));
 
         r = Zemworld("web web_bad.zem");
         EXPECT_EQ(r.code, 2) << r.output;
@@ -95,24 +96,24 @@ TEST(Web, WritesNothingForWhatWouldNotPlay) {
         TestWorld broken;
         broken.Remove("ZEMLOGO.BMP");
         ASSERT_TRUE(broken.WriteArchive("web_broken.zem"));
-        r = Zemworld("web web_broken.zem web_none");
+        r = Zemworld("web web_broken.zem web2_none");
         EXPECT_EQ(r.code, 1);
         EXPECT_NE(r.output.find("ZEMLOGO.BMP: error:"), std::string::npos) << r.output;
-        EXPECT_NE(r.output.find("the world has errors; web_none not written"), std::string::npos)
+        EXPECT_NE(r.output.find("the world has errors; web2_none not written"), std::string::npos)
             << r.output;
-        EXPECT_FALSE(Exists("web_none"));
+        EXPECT_FALSE(Exists("web2_none"));
     }
 
     // Without the web build's files the tool says where it looked.
     std::system("rm -rf web_empty && mkdir -p web_empty");
     setenv("ZEMWORLD_WEB", "web_empty", 1);
     TestWorld world;
-    ASSERT_TRUE(world.WriteArchive("web_world.zem"));
-    ToolResult r = Zemworld("web web_world.zem web_none");
+    ASSERT_TRUE(world.WriteArchive("web2_world.zem"));
+    ToolResult r = Zemworld("web web2_world.zem web2_none");
     unsetenv("ZEMWORLD_WEB");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.output.find("are not installed; looked in:\n  web_empty"), std::string::npos) << r.output;
-    EXPECT_FALSE(Exists("web_none"));
+    EXPECT_FALSE(Exists("web2_none"));
 }
 
 // Without ZEMWORLD_WEB: the files in "web" beside the program (the build
@@ -121,19 +122,19 @@ TEST(Web, FindsTheWebFilesBesideItselfOrInItsPrefix) {
     const char* tool = std::getenv("ZEMWORLD");
     std::string program = tool ? tool : "../tools/zemworld/zemworld";
     TestWorld world;
-    ASSERT_TRUE(world.WriteArchive("web_world.zem"));
+    ASSERT_TRUE(world.WriteArchive("web4_world.zem"));
     unsetenv("ZEMWORLD_WEB");
 
     std::system("rm -rf web_prefix && mkdir -p web_prefix/bin");
     WriteRuntime("web_prefix/share/zemvr/web", "var installed;");
     ASSERT_EQ(std::system(("cp " + program + " web_prefix/bin/zemworld").c_str()), 0);
     std::system("rm -rf web_out3");
-    ASSERT_EQ(std::system("web_prefix/bin/zemworld web web_world.zem web_out3 > /dev/null 2>&1"), 0);
+    ASSERT_EQ(std::system("web_prefix/bin/zemworld web web4_world.zem web_out3 > /dev/null 2>&1"), 0);
     EXPECT_EQ(Text("web_out3/zemvr.js"), "var installed;");
 
     // Files beside the program come first.
     WriteRuntime("web_prefix/bin/web", "var built;");
     std::system("rm -rf web_out3");
-    ASSERT_EQ(std::system("web_prefix/bin/zemworld web web_world.zem web_out3 > /dev/null 2>&1"), 0);
+    ASSERT_EQ(std::system("web_prefix/bin/zemworld web web4_world.zem web_out3 > /dev/null 2>&1"), 0);
     EXPECT_EQ(Text("web_out3/zemvr.js"), "var built;");
 }
