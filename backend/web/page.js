@@ -410,17 +410,20 @@ var ZemPage = (function () {
 
   function onContextMenu(e) { e.preventDefault(); }
 
+  // What the window listens to while it is open: presses on the picture,
+  // moves, releases and keys anywhere in the page.
+  var listeners = [
+    [stage, 'mousedown', onMouseDown], [window, 'mouseup', onMouseUp],
+    [window, 'mousemove', onMouseMove], [window, 'keydown', onKeyDown],
+    [window, 'keyup', onKeyUp], [window, 'blur', onBlur],
+    [stage, 'contextmenu', onContextMenu]
+  ];
+
   page.openWindow = function () {
     if (listening) return 1;
     listening = true;
     page.started = true;
-    stage.addEventListener('mousedown', onMouseDown);
-    window.addEventListener('mouseup', onMouseUp);
-    window.addEventListener('mousemove', onMouseMove);
-    window.addEventListener('keydown', onKeyDown);
-    window.addEventListener('keyup', onKeyUp);
-    window.addEventListener('blur', onBlur);
-    stage.addEventListener('contextmenu', onContextMenu);
+    listeners.forEach(function (l) { l[0].addEventListener(l[1], l[2]); });
     loading.hidden = true;
     return 1;
   };
@@ -428,13 +431,7 @@ var ZemPage = (function () {
   page.closeWindow = function () {
     if (!listening) return;
     listening = false;
-    stage.removeEventListener('mousedown', onMouseDown);
-    window.removeEventListener('mouseup', onMouseUp);
-    window.removeEventListener('mousemove', onMouseMove);
-    window.removeEventListener('keydown', onKeyDown);
-    window.removeEventListener('keyup', onKeyUp);
-    window.removeEventListener('blur', onBlur);
-    stage.removeEventListener('contextmenu', onContextMenu);
+    listeners.forEach(function (l) { l[0].removeEventListener(l[1], l[2]); });
     events = [];
   };
 

@@ -83,10 +83,6 @@ struct Pcm16 {
     uint32_t rate = 0;
     std::vector<int16_t> samples;
 };
-// The rates every backend's sound buffers take; faster sounds are
-// resampled, slower ones (no recording is made so) refused as damaged.
-static const uint32_t MinSoundRate = 4000;
-static const uint32_t MaxSoundRate = 192000;
 // RIFF WAVE with its chunks in any order; 8/16/24/32-bit PCM or 32/64-bit
 // float, any number of channels (more than two are mixed to mono). note
 // says what was changed.

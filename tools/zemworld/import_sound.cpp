@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "backend/soft/soft.h"
 #include "tools/assets/assets.h"
 #include "tools/zemworld/import.h"
 
@@ -88,9 +89,11 @@ int DecodeWav(const std::vector<uint8_t>& b, Pcm16* out, std::string* why, std::
         *why = "is damaged (" + std::to_string(channels) + " channels at " + std::to_string(rate) + " Hz)";
         return 0;
     }
-    if (rate < MinSoundRate) {
+    // The rates every backend's sound buffers take: faster sounds are
+    // resampled, slower ones (no recording is made so) refused as damaged.
+    if (rate < SOUND_LOWEST_RATE) {
         *why = "has a sample rate of " + std::to_string(rate) + " Hz; the viewer plays " +
-               std::to_string(MinSoundRate) + " to " + std::to_string(MaxSoundRate) + " Hz";
+               std::to_string(SOUND_LOWEST_RATE) + " to " + std::to_string(SOUND_HIGHEST_RATE) + " Hz";
         return 0;
     }
     uint32_t frameBytes = channels * bits / 8;
@@ -100,7 +103,7 @@ int DecodeWav(const std::vector<uint8_t>& b, Pcm16* out, std::string* why, std::
         return 0;
     }
     uint16_t outChannels = channels <= 2 ? (uint16_t)channels : 1;
-    uint32_t outRate = rate > MaxSoundRate ? ResampledRate : rate;
+    uint32_t outRate = rate > SOUND_HIGHEST_RATE ? ResampledRate : rate;
     uint64_t outFrames = rate == outRate ? frames : (uint64_t)((double)frames * outRate / rate);
     if (outFrames == 0) outFrames = 1;
     if (outFrames * outChannels * 2 > MaxSoundBytes) {
