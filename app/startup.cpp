@@ -17,16 +17,21 @@
 static const int32_t CursorFramesNeeded = 4;
 
 // The display mode is given back before the message is shown; the number is
-// the last result start-up recorded.
-static int FailStartup(const char* text) {
+// the last result start-up recorded. The text also goes to the console, and
+// after it the reason in words where the failed step gave one.
+static int FailStartupWhy(const char* text, const char* reason) {
     std::snprintf(MessageText, sizeof MessageText, "%s", text);
     ShutdownApp();
     size_t used = std::strlen(MessageText);
     std::snprintf(MessageText + used, sizeof MessageText - used, " %d", (int)LastResult);
+    ConsoleWrite(MessageText);
+    if (reason) ConsoleWrite(reason);
     MessageBoxShow(MainWindow, MessageText, "zemVR");
     WindowDestroy(MainWindow);
     return 0;
 }
+
+static int FailStartup(const char* text) { return FailStartupWhy(text, nullptr); }
 
 static int TakeDisplay() {
     LastResult = DisplayCreate(&DisplayObject);
@@ -71,7 +76,14 @@ static int TakeDisplay() {
 
 static int OpenDataSource() {
     if (UseArchive) {
-        if (!FastFileInit("data.zem", 40)) return FailStartup("Failed FastFileInit data.zem");
+        if (FastFileInit("data.zem", 40)) return 1;
+        // A world named on the command line is named in the message too.
+        const char* name = ArchivePath ? ArchivePath : "data.zem";
+        char text[sizeof MessageText], reason[sizeof MessageText * 2];
+        std::snprintf(text, sizeof text, "Failed FastFileInit %s", name);
+        std::snprintf(reason, sizeof reason, "cannot play %s: %s", name,
+                      ArchiveFailure ? ArchiveFailure : "it is no world archive");
+        return FailStartupWhy(text, reason);
     } else {
         if (!DataDirectoryEnter()) return FailStartup("Failed chdir to data directory");
         DataDirectoryEntered = 1;

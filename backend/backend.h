@@ -179,8 +179,13 @@ void CursorHide();
 // Milliseconds, wrapping modulo 2^32.
 uint32_t ClockMilliseconds();
 
-// One OK button. Without a display the text goes to standard error.
+// One OK button; returns when it is answered. The system writes the text to
+// the console as well (ConsoleWrite), so it is never lost where no box can
+// be shown.
 void MessageBoxShow(BkWindow* owner, const char* text, const char* caption);
+// A line for whoever started the program, never shown to the player:
+// standard error as "zemVR: TEXT" (the browser's console on the web).
+void ConsoleWrite(const char* text);
 
 // ---------------------------------------------------------------------------
 // Display.

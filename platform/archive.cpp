@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,7 @@
 const LinkedResource* LinkedResources = nullptr;
 size_t ArchiveMemoryLimit = (size_t)128 << 20;
 const char* ArchivePath = nullptr;
+const char* ArchiveFailure = nullptr;
 
 static MemberHandle* Slots = nullptr;
 static int32_t SlotCount = 0;
@@ -142,15 +144,46 @@ static int ReadAt(int fd, uint8_t* to, size_t length, int64_t at) {
     return 1;
 }
 
+// The failure in words; a system error is kept with its own text.
+static int Refuse(const char* why) {
+    ArchiveFailure = why;
+    return 0;
+}
+
+static char ErrorText[96];
+static int RefuseWithError(const char* what, int error) {
+    std::snprintf(ErrorText, sizeof ErrorText, "%s (%s)", what, std::strerror(error));
+    return Refuse(ErrorText);
+}
+
+static const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "it is a folder, not an archive file";
+    if (S_ISFIFO(mode)) return "it is a FIFO, not an archive file";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not an archive file";
+    return "it is not a regular file";
+}
+
 // Only a regular file can be an archive. The type is checked before the
 // open, and the open does not wait: a FIFO or a device named data.zem would
 // otherwise block start-up or be read for ever.
 static int OpenArchiveFile(const char* name, size_t* size) {
     struct stat info;
-    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    if (stat(name, &info) != 0) {
+        if (errno == ENOENT) Refuse("there is no such file");
+        else RefuseWithError("it cannot be looked at", errno);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        Refuse(KindOf(info.st_mode));
+        return -1;
+    }
     int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        RefuseWithError("it cannot be opened", errno);
+        return -1;
+    }
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+        Refuse(S_ISREG(info.st_mode) ? "it is empty" : KindOf(info.st_mode));
         close(fd);
         return -1;
     }
@@ -168,29 +201,33 @@ static int LoadArchiveFile(const char* name) {
     if (size <= ArchiveMemoryLimit && (OwnedBytes = (uint8_t*)std::malloc(size))) {
         int ok = ReadAt(fd, OwnedBytes, size, 0);
         close(fd);
-        if (!ok) return 0;
+        if (!ok) return Refuse("it could not be read to its end");
         ArchiveImage = OwnedBytes;
         ArchiveSize = size;
-        return CheckDirectory(OwnedBytes, size, size, nullptr, nullptr);
+        return CheckDirectory(OwnedBytes, size, size, nullptr, &ArchiveFailure);
     }
     ArchiveFd = fd;
     ArchiveSize = size;
     uint32_t count = 0;
-    if (!ReadAt(fd, (uint8_t*)&count, 4, 0)) return 0;
+    if (!ReadAt(fd, (uint8_t*)&count, 4, 0)) return Refuse("it could not be read");
     uint64_t directoryBytes = 4 + (uint64_t)count * EntryBytes;
-    if (count == 0 || directoryBytes > size) return 0;
+    if (count == 0 || directoryBytes > size)
+        return CheckDirectory((const uint8_t*)&count, 4, size, nullptr, &ArchiveFailure);
     OwnedBytes = (uint8_t*)std::malloc((size_t)directoryBytes);
     Window = (uint8_t*)std::malloc(WINDOW_BYTES);
-    if (!OwnedBytes || !Window || !ReadAt(fd, OwnedBytes, (size_t)directoryBytes, 0)) return 0;
-    return CheckDirectory(OwnedBytes, (size_t)directoryBytes, size, nullptr, nullptr);
+    if (!OwnedBytes || !Window) return Refuse("there is not enough memory for its directory");
+    if (!ReadAt(fd, OwnedBytes, (size_t)directoryBytes, 0)) return Refuse("it could not be read");
+    return CheckDirectory(OwnedBytes, (size_t)directoryBytes, size, nullptr, &ArchiveFailure);
 }
 
 int FastFileInit(const char* name, int32_t slots) {
     ArchiveRelease();
-    if (!name || slots < 1 || (size_t)slots > 0x7fffffff / sizeof(MemberHandle)) return 0;
+    ArchiveFailure = nullptr;
+    if (!name || slots < 1 || (size_t)slots > 0x7fffffff / sizeof(MemberHandle))
+        return Refuse("no name or no handles asked for");
     int32_t tableBytes = (int32_t)(sizeof(MemberHandle) * (size_t)slots);
     Slots = (MemberHandle*)TrackedAlloc(tableBytes);
-    if (!Slots) return 0;
+    if (!Slots) return Refuse("there is not enough memory for its handles");
     std::memset(Slots, 0, (size_t)tableBytes);
     SlotCount = slots;
 
@@ -201,7 +238,7 @@ int FastFileInit(const char* name, int32_t slots) {
         ArchiveSize = linked->size;
         head = ArchiveImage;
         // A damaged directory would send every later read outside the image.
-        ok = ArchiveCheck(ArchiveImage, ArchiveSize);
+        ok = CheckDirectory(ArchiveImage, ArchiveSize, ArchiveSize, nullptr, &ArchiveFailure);
     } else {
         ok = LoadArchiveFile(ArchivePath ? ArchivePath : name);
         head = OwnedBytes;

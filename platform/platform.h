@@ -67,6 +67,9 @@ extern const char* ArchivePath;
 
 // Only a regular file is opened (a FIFO, device or folder is no archive).
 int FastFileInit(const char* name, int32_t slots);
+// Why the last FastFileInit failed, in words ("there is no such file", "the
+// directory runs past the end of the file", ...); none after a success.
+extern const char* ArchiveFailure;
 MemberHandle* ArchiveOpen(const char* name);
 int ArchiveRead(MemberHandle* handle, void* destination, int32_t length);
 int ArchiveSeek(MemberHandle* handle, int32_t offset, int32_t origin);

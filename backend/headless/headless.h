@@ -74,6 +74,8 @@ std::string HeadlessMessageBoxText();
 std::string HeadlessMessageBoxCaption();
 // Whether the display mode was still held when the last box was shown.
 int HeadlessMessageBoxDuringMode();
+// Every console line since the reset, each ended by a newline.
+std::string HeadlessConsoleText();
 
 // Releases in order, as words: "sound-buffer", "sound", "surface",
 // "palette", "display", "font", "window".

@@ -26,6 +26,7 @@ static int CursorWasHidden = 0;
 static int BoxCount = 0;
 static std::string BoxText;
 static std::string BoxCaption;
+static std::string ConsoleText;
 static int BoxDuringMode = 0;
 static std::vector<std::string> ReleaseLog;
 
@@ -63,6 +64,7 @@ void HeadlessReset() {
     BoxText.clear();
     BoxCaption.clear();
     BoxDuringMode = 0;
+    ConsoleText.clear();
     ReleaseLog.clear();
     HeadlessResetScreen();
     HeadlessResetSound();
@@ -148,6 +150,13 @@ void MessageBoxShow(BkWindow* owner, const char* text, const char* caption) {
     BoxCaption = caption ? caption : "";
     BoxDuringMode = HeadlessDisplayModeSet();
 }
+
+void ConsoleWrite(const char* text) {
+    ConsoleText += text ? text : "";
+    ConsoleText += "\n";
+}
+
+std::string HeadlessConsoleText() { return ConsoleText; }
 
 int HeadlessMessageBoxCount() { return BoxCount; }
 std::string HeadlessMessageBoxText() { return BoxText; }

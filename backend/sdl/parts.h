@@ -33,6 +33,12 @@ int SdlShownPicture(uint8_t* rgb);
 void SdlToggleFullScreen();
 // Print and F10: the picture on the screen into the pictures folder.
 void SdlScreenshot();
+// Stop signals become close requests (SdlStopAsked tells of one, once);
+// while a message box waits (SdlBoxWaiting(1)) they end the program with
+// status 1.
+void SdlCatchStopSignals();
+int SdlStopAsked();
+void SdlBoxWaiting(int waiting);
 // The most room one sound's conversion to the device format may take, in
 // bytes (0 while no device is open).
 uint64_t SdlSoundRoomLimit();

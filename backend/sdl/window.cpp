@@ -60,6 +60,7 @@ static int DriverRequested(const char* name) {
 int SdlVideoUp() {
     if (!VideoTried) {
         VideoTried = 1;
+        SdlCatchStopSignals();
         VideoOk = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
         if (!VideoOk) {
             std::fprintf(stderr, "zemVR: no video: %s\n", SDL_GetError());
@@ -358,6 +359,10 @@ void SdlEventsMayWait() { FetchWanted = 1; }
 
 void BackendPumpMessages() {
     SdlFlushDeferred();
+    if (SdlStopAsked()) {
+        MessagePost(SoftWindow(), WM_CLOSE, 0, 0);
+        return;
+    }
     if (!VideoOk) return;
     if (EventFd >= 0 && !FetchWanted && ++QuietPasses < QUIET_PASSES) return;
     QuietPasses = 0;
@@ -426,7 +431,10 @@ void CursorHide() {
 
 uint32_t ClockMilliseconds() { return SDL_GetTicks(); }
 
-// Where no box can be shown the text still reaches the user.
+void ConsoleWrite(const char* text) { std::fprintf(stderr, "zemVR: %s\n", text ? text : ""); }
+
+// The text is on standard error already; where no box can be shown, that is
+// where it stays. A stop signal ends the program while the box waits.
 void MessageBoxShow(BkWindow* owner, const char* text, const char* caption) {
     if (!text) text = "";
     if (!caption) caption = "";
@@ -434,7 +442,7 @@ void MessageBoxShow(BkWindow* owner, const char* text, const char* caption) {
     if (owner && owner->alive && Window &&
         (SDL_GetWindowFlags(Window) & SDL_WINDOW_SHOWN))
         parent = Window;
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text,
-                                 parent) != 0)
-        std::fprintf(stderr, "%s: %s\n", caption, text);
+    SdlBoxWaiting(1);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, parent);
+    SdlBoxWaiting(0);
 }

@@ -3,6 +3,8 @@
 // system pointer.
 #include <emscripten.h>
 
+#include <cstdio>
+
 #include "backend/soft/soft.h"
 #include "backend/web/parts.h"
 
@@ -157,6 +159,8 @@ uint32_t ClockMilliseconds() {
     if (++ClockReads >= CLOCK_READS_BEFORE_YIELD) zem_web_wait(WEB_WAIT_BRIEF);
     return (uint32_t)(uint64_t)emscripten_get_now();
 }
+
+void ConsoleWrite(const char* text) { std::fprintf(stderr, "zemVR: %s\n", text ? text : ""); }
 
 // The page shows the text where the picture was.
 void MessageBoxShow(BkWindow* owner, const char* text, const char* caption) {

@@ -17,10 +17,13 @@
 
 // One message with the step and the last recorded result, shown after the
 // display mode was given back; the window is gone and nothing is left.
-static void ExpectFailure(const std::string& text) {
+// The box, and the same text on the console first; reason: the console's
+// next line, where the step gives one.
+static void ExpectFailure(const std::string& text, const std::string& reason = "") {
     EXPECT_EQ(InitApp(), 0);
     EXPECT_EQ(HeadlessMessageBoxCount(), 1);
     EXPECT_EQ(HeadlessMessageBoxText(), text);
+    EXPECT_EQ(HeadlessConsoleText(), text + "\n" + (reason.empty() ? "" : reason + "\n"));
     EXPECT_EQ(HeadlessMessageBoxCaption(), "zemVR");
     EXPECT_EQ(HeadlessMessageBoxDuringMode(), 0);
     EXPECT_EQ(HeadlessWindowAlive(), 0);
@@ -103,16 +106,25 @@ template <class Body> static void InTempDir(Body body) {
 TEST(Startup, DataSource) {
     FreshProgram();
     if (UseArchive) {
-        InTempDir([](const std::string&) { ExpectFailure("Failed FastFileInit data.zem 0"); });
+        InTempDir([](const std::string&) {
+            ExpectFailure("Failed FastFileInit data.zem 0", "cannot play data.zem: there is no such file");
+        });
         // A directory out of order is a damaged archive, found at once
-        // rather than as a missing cursor later.
+        // rather than as a missing cursor later. A world named on the
+        // command line is named in the message.
         InTempDir([](const std::string&) {
             std::vector<uint8_t> archive = BuildArchive(BaseWorld());
             std::swap_ranges(archive.begin() + 8, archive.begin() + 21, archive.begin() + 8 + 17 * 3);
             std::string error;
             ASSERT_TRUE(PackWriteFile("data.zem", archive, &error));
+            ASSERT_TRUE(PackWriteFile("broken.zem", archive, &error));
+            const char* why = "name out of order (sorts before the entry before it)";
             FreshProgram();
-            ExpectFailure("Failed FastFileInit data.zem 0");
+            ExpectFailure("Failed FastFileInit data.zem 0", std::string("cannot play data.zem: ") + why);
+            FreshProgram();
+            ArchivePath = "broken.zem";
+            ExpectFailure("Failed FastFileInit broken.zem 0", std::string("cannot play broken.zem: ") + why);
+            ArchivePath = nullptr;
         });
         return;
     }

@@ -26,14 +26,86 @@ def log(message):
     print(message, flush=True)
 
 
-class Display:
-    """An Xvfb server on a display number it picked itself (-displayfd)."""
+def wait_for(what, test, timeout=10, every=0.05):
+    """Polls test() until it gives something true, which it returns; a
+    Failure naming what was awaited after timeout seconds."""
+    deadline = time.time() + timeout
+    while True:
+        got = test()
+        if got:
+            return got
+        if time.time() >= deadline:
+            raise Failure("waited %.0f s for %s" % (timeout, what))
+        time.sleep(every)
 
-    def __init__(self, width=640, height=480):
+
+def _xlib():
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                               ctypes.c_long, ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.c_ulong),
+                               ctypes.POINTER(ctypes.POINTER(ctypes.c_ulong)),
+                               ctypes.POINTER(ctypes.c_uint)]
+    x11.XGetWindowProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long,
+                                       ctypes.c_long, ctypes.c_int, ctypes.c_ulong,
+                                       ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
+                                       ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong),
+                                       ctypes.POINTER(ctypes.c_void_p)]
+    x11.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p]
+    x11.XTranslateCoordinates.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
+                                          ctypes.c_int, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong)]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+class _WindowAttributes(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
+                ("height", ctypes.c_int), ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
+                ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong), ("class_", ctypes.c_int),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class Window:
+    """A window of the tree: its id, name, types and place on the screen."""
+
+    def __init__(self, wid, name, types, x, y, width, height):
+        self.id, self.name, self.types = wid, name, types
+        self.x, self.y, self.width, self.height = x, y, width, height
+
+    def __repr__(self):
+        return "0x%x %r %r %dx%d+%d+%d" % (self.id, self.name, self.types, self.width,
+                                           self.height, self.x, self.y)
+
+
+class Display:
+    """An Xvfb server on a display number it picked itself (-displayfd);
+    extra: more arguments for the server (such as a font path).
+
+    The server's auto-repeat is off: on a loaded machine the release of a
+    key press may come late enough for the server to repeat the key. A test
+    that wants repeats sends them (a second key down before the up)."""
+
+    def __init__(self, width=640, height=480, extra=()):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-             "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset"],
+             "%dx%dx24" % (width, height), "-nolisten", "tcp", "-noreset", "-r"] + list(extra),
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(write_fd)
@@ -65,21 +137,18 @@ class Display:
     def key(self, name):
         self.xdotool("key", name)
 
+    # The server delivers input in the order it was made, and the program
+    # handles it in that order: no pause is needed between the steps.
     def click(self, x, y):
         self.move(x, y)
-        time.sleep(0.1)
         self.xdotool("click", 1)
 
     def drag(self, x0, y0, x1, y1, steps=5):
         """Press at (x0, y0), move in steps to (x1, y1), release."""
         self.move(x0, y0)
-        time.sleep(0.15)
         self.xdotool("mousedown", 1)
-        time.sleep(0.1)
         for i in range(1, steps + 1):
             self.move(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
-            time.sleep(0.05)
-        time.sleep(0.1)
         self.xdotool("mouseup", 1)
 
     def windows(self, name):
@@ -91,17 +160,76 @@ class Display:
         check(result.returncode == 0, "xwd failed: %s" % result.stderr.decode(errors="replace"))
         return Screen(result.stdout)
 
+    def mapped_windows(self):
+        """Every viewable window of the tree, as Window records. The name is
+        _NET_WM_NAME (UTF-8), which xdotool's search does not read, and the
+        types the short names of _NET_WM_WINDOW_TYPE ("DIALOG", ...)."""
+        x11 = _xlib()
+        dpy = x11.XOpenDisplay(self.name.encode())
+        check(dpy, "cannot open display %s" % self.name)
+        found = []
+        try:
+            net_name = x11.XInternAtom(dpy, b"_NET_WM_NAME", 0)
+            net_type = x11.XInternAtom(dpy, b"_NET_WM_WINDOW_TYPE", 0)
+            root = x11.XDefaultRootWindow(dpy)
+
+            def prop(w, atom):
+                kind, fmt = ctypes.c_ulong(), ctypes.c_int()
+                count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
+                if x11.XGetWindowProperty(dpy, w, atom, 0, 4096, 0, 0, ctypes.byref(kind),
+                                          ctypes.byref(fmt), ctypes.byref(count),
+                                          ctypes.byref(after), ctypes.byref(data)) != 0 or not data:
+                    return fmt.value, []
+                size = {8: ctypes.c_ubyte, 16: ctypes.c_ushort, 32: ctypes.c_ulong}.get(fmt.value)
+                items = list((size * count.value).from_address(data.value)) if size else []
+                x11.XFree(data)
+                return fmt.value, items
+
+            def atom_name(atom):
+                x11.XGetAtomName.restype = ctypes.c_void_p
+                x11.XGetAtomName.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+                text = x11.XGetAtomName(dpy, atom)
+                if not text:
+                    return ""
+                value = ctypes.string_at(text).decode(errors="replace")
+                x11.XFree(text)
+                return value.replace("_NET_WM_WINDOW_TYPE_", "")
+
+            def walk(w):
+                root_ret, parent = ctypes.c_ulong(), ctypes.c_ulong()
+                children, n = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
+                if not x11.XQueryTree(dpy, w, ctypes.byref(root_ret), ctypes.byref(parent),
+                                      ctypes.byref(children), ctypes.byref(n)):
+                    return
+                ids = [children[i] for i in range(n.value)]
+                if children:
+                    x11.XFree(children)
+                for child in ids:
+                    attributes = _WindowAttributes()
+                    if x11.XGetWindowAttributes(dpy, child, ctypes.byref(attributes)) and \
+                            attributes.map_state == 2:  # IsViewable
+                        x, y, unused = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+                        x11.XTranslateCoordinates(dpy, child, root, 0, 0, ctypes.byref(x),
+                                                  ctypes.byref(y), ctypes.byref(unused))
+                        fmt, name = prop(child, net_name)
+                        _, types = prop(child, net_type)
+                        found.append(Window(child, bytes(name).decode(errors="replace") if fmt == 8 else "",
+                                            [atom_name(t) for t in types], x.value, y.value,
+                                            attributes.width, attributes.height))
+                    walk(child)
+
+            walk(root)
+        finally:
+            x11.XCloseDisplay(dpy)
+        return found
+
+    def dialogs(self, name):
+        """The viewable dialog windows called name."""
+        return [w for w in self.mapped_windows() if w.name == name and "DIALOG" in w.types]
+
     def close_request(self, window):
         """What a window manager sends for Alt+F4: WM_DELETE_WINDOW."""
-        x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XInternAtom.restype = ctypes.c_ulong
-        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
-                                   ctypes.c_long, ctypes.c_void_p]
-        x11.XFlush.argtypes = [ctypes.c_void_p]
-        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x11 = _xlib()
         dpy = x11.XOpenDisplay(self.name.encode())
         check(dpy, "cannot open display %s" % self.name)
         protocols = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)

@@ -141,6 +141,7 @@ TEST(ArchiveFile, DamagedArchivesAreRefused) {
         LinkedResource table[2] = {{"data.zem", c.second.data(), (uint32_t)c.second.size()}, {}};
         LinkedResources = table;
         EXPECT_EQ(FastFileInit("data.zem", 40), 0) << c.first;
+        EXPECT_NE(ArchiveFailure, nullptr) << c.first;
         EXPECT_EQ(LiveBlocks, 0) << c.first;
         EXPECT_EQ(ArchiveOpen("A.BMP"), nullptr) << c.first;
     }
@@ -154,24 +155,34 @@ TEST(ArchiveFile, DamagedArchivesAreRefused) {
     EXPECT_EQ(entry, 2u);
 }
 
-// Only a regular file is an archive. None of these may block, and each is
-// simply a missing archive.
+// Only a regular file is an archive. None of these may block, and each
+// says what it is.
 TEST(ArchiveFile, FifoDeviceAndFolderAreNoArchive) {
     FreshProgram();
     ASSERT_EQ(system("rm -rf not_archives && mkdir -p not_archives/folder.zem"), 0);
     ASSERT_EQ(mkfifo("not_archives/fifo.zem", 0600), 0);
     ASSERT_EQ(symlink("/dev/zero", "not_archives/device.zem"), 0);
     ASSERT_EQ(symlink("fifo.zem", "not_archives/link.zem"), 0);
-    for (const char* name : {"not_archives/fifo.zem", "not_archives/link.zem", "/dev/zero",
-                             "not_archives/device.zem", "not_archives/folder.zem", "not_archives/none.zem"}) {
-        EXPECT_EQ(FastFileInit(name, 40), 0) << name;
-        EXPECT_EQ(LiveBlocks, 0) << name;
+    ASSERT_EQ(system("touch not_archives/empty.zem"), 0);
+    const std::pair<const char*, const char*> refused[] = {
+        {"not_archives/fifo.zem", "it is a FIFO, not an archive file"},
+        {"not_archives/link.zem", "it is a FIFO, not an archive file"},
+        {"/dev/zero", "it is a device, not an archive file"},
+        {"not_archives/device.zem", "it is a device, not an archive file"},
+        {"not_archives/folder.zem", "it is a folder, not an archive file"},
+        {"not_archives/none.zem", "there is no such file"},
+        {"not_archives/empty.zem", "it is empty"}};
+    for (const auto& c : refused) {
+        EXPECT_EQ(FastFileInit(c.first, 40), 0) << c.first;
+        EXPECT_STREQ(ArchiveFailure, c.second) << c.first;
+        EXPECT_EQ(LiveBlocks, 0) << c.first;
     }
     // A link to a real archive is fine.
     std::string error;
     ASSERT_TRUE(PackWriteFile("not_archives/real.zem", BuildArchive({{"A.TXT", Bytes("a")}}), &error));
     ASSERT_EQ(symlink("real.zem", "not_archives/good.zem"), 0);
     EXPECT_EQ(FastFileInit("not_archives/good.zem", 40), 1);
+    EXPECT_EQ(ArchiveFailure, nullptr);
     FreshProgram();
 }
 
