@@ -35,6 +35,12 @@ struct Sprite {
 extern double Gamma;
 extern uint8_t RemapTable[256];
 extern uint8_t RowBuffer[2048];
+// The picture state back to its start values.
+void ResetImageState();
+
+// Releases a list of pictures (each pixel block, then the record) and leaves
+// the head empty.
+void FreeImageList(Image** head);
 
 // Loads an 8-bit BMP. reference none: palette only. scratch (with
 // scratchSize bytes) is used by encoded loads to hold the raw pixels; a

@@ -16,9 +16,9 @@
 #define ZEM_PANORAMA_SSE 1
 #endif
 
-#include "app/app.h"
 #include "image/image.h"
 #include "panorama/panorama.h"
+#include "screen/screen.h"
 
 static const int32_t TableColumns = 640;
 static const int32_t BlockColumns = 16;

@@ -6,12 +6,6 @@
 
 #include "platform/platform.h"
 
-#ifndef ZEM_USE_ARCHIVE
-#define ZEM_USE_ARCHIVE 1
-#endif
-
-int32_t UseArchive = ZEM_USE_ARCHIVE;
-
 AssetFile* AssetOpen(const char* name) {
     if (!name) return nullptr;
     if (UseArchive) return (AssetFile*)ArchiveOpen(name);

@@ -2,11 +2,7 @@
 // from here, so the counters tell exactly what is alive.
 #include <cstdlib>
 
-#include "image/image.h"
 #include "platform/platform.h"
-
-int32_t LiveBlocks = 0;
-int32_t LiveBytes = 0;
 
 // The size is recorded in front of the block, so the release subtracts
 // exactly what was added. 16 bytes keep the block aligned for any record.
@@ -31,16 +27,6 @@ int TrackedFree(void* block) {
     LiveBytes -= *(int32_t*)raw;
     std::free(raw);
     return 1;
-}
-
-void FreeImageList(Image** head) {
-    if (!head) return;
-    while (*head) {
-        Image* image = *head;
-        *head = image->next;
-        if (image->pixels && !image->surface) TrackedFree(image->pixels);
-        TrackedFree(image);
-    }
 }
 
 int32_t RoundUp4(int32_t size) { return (int32_t)(((uint32_t)size + 3u) & ~3u); }

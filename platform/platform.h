@@ -5,8 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-struct Image;
-
 // ---------------------------------------------------------------------------
 // Tracked memory blocks.
 extern int32_t LiveBlocks;
@@ -17,9 +15,8 @@ extern int32_t LiveBytes;
 void* TrackedAlloc(int32_t size);
 // 1 when a block was released, 0 for none.
 int TrackedFree(void* block);
-// Releases a list of pictures (each pixel block, then the record) and leaves
-// the head empty.
-void FreeImageList(Image** head);
+// The platform's own variables back to their start values.
+void ResetPlatformState();
 // Data blocks are requested rounded up to a multiple of 4 bytes.
 int32_t RoundUp4(int32_t size);
 // Tests: the n-th allocation from now fails (n >= 1); 0 switches it off.

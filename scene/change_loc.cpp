@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
+#include "screen/screen.h"
 #include "sound/sound.h"
 
 static const uint32_t FrameMilliseconds = 50;

@@ -3,10 +3,10 @@
 // frame that tells what a click would do.
 #include <cstring>
 
-#include "app/app.h"
 #include "image/image.h"
 #include "panorama/panorama.h"
 #include "scene/scene.h"
+#include "screen/screen.h"
 
 // Cursor frames.
 static const int32_t FrameNothing = 0;

@@ -13,10 +13,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app.h"
 #include "image/image.h"
 #include "panorama/panorama.h"
 #include "scene/scene.h"
+#include "screen/screen.h"
 
 static const int32_t TableColumns = 640;
 static const int32_t MaxRows = 1024;

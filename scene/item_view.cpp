@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
+#include "screen/screen.h"
 #include "sound/sound.h"
 
 static const int32_t FramesPerTurn = 24;

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
+#include "screen/screen.h"
 
 static const int32_t NameBytes = 32;
 

@@ -69,6 +69,8 @@ extern uint8_t LogoPalette[1024];
 extern uint8_t IconPalette[1024];
 // The hotspot overlay is drawn over the background of every full frame.
 extern int32_t HotspotsShown;
+// The scene state back to its start values.
+void ResetSceneState();
 
 // Script.
 int zemLoadScript(const char* name, Location** head);

@@ -2,10 +2,10 @@
 // Location list in script order.
 #include <cstring>
 
-#include "app/app.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
+#include "screen/screen.h"
 
 static const int32_t NameBytes = SCRIPT_NAME_BYTES;
 

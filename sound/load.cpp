@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app.h"
 #include "backend/backend.h"
 #include "platform/platform.h"
+#include "screen/screen.h"
 #include "sound/sound.h"
 
 // Fields after the 16 format bytes: "data" and the data size.

@@ -13,6 +13,8 @@ struct SoundNode {
 
 extern BkSoundDevice* SoundObject;
 extern SoundNode* SoundList;
+// The sound state back to its start values.
+void ResetSoundState();
 
 BkSoundBuffer* LoadSound(const char* name);
 void PlaySoundFile(const char* name);

@@ -3,3 +3,8 @@
 
 BkSoundDevice* SoundObject = nullptr;
 SoundNode* SoundList = nullptr;
+
+void ResetSoundState() {
+    SoundObject = nullptr;
+    SoundList = nullptr;
+}

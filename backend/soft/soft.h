@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "backend/backend.h"
+#include "backend/limits.h"
 
 #define SOFT_WIDTH 640
 #define SOFT_HEIGHT 480
@@ -91,11 +92,6 @@ struct BkSoundDevice {
     BkWindow* window;
     uint32_t level;
 };
-
-// Sample rates a sound buffer may have: what recorded sound uses. Beyond
-// them a conversion to the device's rate would cost without bound.
-#define SOUND_LOWEST_RATE 4000
-#define SOUND_HIGHEST_RATE 192000
 
 struct BkSoundBuffer {
     BkSoundDevice* device;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "backend/soft/soft.h"
+#include "backend/limits.h"
 #include "tools/assets/assets.h"
 #include "tools/zemworld/import.h"
 

@@ -1,43 +1,13 @@
-// zemvr in a web page: the world's archive is the one the page fetched from
-// beside itself, handed to the archive reader as an image linked into the
-// program; when the world ends the page says so.
+// The web page's test hook: what the browser tests read of the running
+// world, kept beside the web entry point and out of the page's own paths.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include <emscripten.h>
 
 #include "app/app.h"
 #include "image/image.h"
-#include "platform/platform.h"
 #include "scene/scene.h"
-
-extern "C" {
-// Bytes of the fetched archive (0 when the fetch failed), and a copy of
-// them; the page lets go of its own copy.
-uint32_t zem_web_archive_size();
-void zem_web_archive_take(uint8_t* to);
-void zem_web_ended(int32_t code);
-}
-
-int main() {
-    static LinkedResource table[2] = {{"data.zem", nullptr, 0}, {nullptr, nullptr, 0}};
-    uint32_t size = zem_web_archive_size();
-    uint8_t* archive = size ? (uint8_t*)std::malloc(size) : nullptr;
-    if (archive) {
-        zem_web_archive_take(archive);
-        table[0].data = archive;
-        table[0].size = size;
-        LinkedResources = table;
-    }
-    // Without an archive start-up fails as it does on the desktop, and the
-    // page shows its message.
-    int code = RunMessageLoop();
-    LinkedResources = nullptr;
-    std::free(archive);
-    zem_web_ended(code);
-    return code;
-}
 
 // For the page's test hook: where the player is, as JSON. Names are
 // written as the script has them; characters JSON would need escaped are

@@ -1,8 +1,8 @@
 // Present: the one way a composed back buffer reaches the screen.
 #include <cstring>
 
-#include "app/app.h"
 #include "backend/backend.h"
+#include "screen/screen.h"
 
 // A flip that keeps failing with anything but a lost surface is not retried
 // for ever: the frame is dropped and the next one tries again.
