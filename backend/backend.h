@@ -138,6 +138,14 @@ struct WaveFormat {
     uint16_t extraSize;
 };
 
+// What a sound buffer may be in every backend, and what the tools hold a
+// world's sounds to: sample rates of recorded sound (beyond them a
+// conversion to a device's rate would cost without bound) and the largest
+// buffer a device accepts.
+#define SOUND_LOWEST_RATE 4000
+#define SOUND_HIGHEST_RATE 192000
+#define SOUND_MAX_BUFFER_BYTES 0x0FFFFFFFu
+
 struct SoundBufferDesc {
     uint32_t size;  // 20 on the original platform; not checked
     uint32_t flags;

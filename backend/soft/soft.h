@@ -92,11 +92,6 @@ struct BkSoundDevice {
     uint32_t level;
 };
 
-// Sample rates a sound buffer may have: what recorded sound uses. Beyond
-// them a conversion to the device's rate would cost without bound.
-#define SOUND_LOWEST_RATE 4000
-#define SOUND_HIGHEST_RATE 192000
-
 struct BkSoundBuffer {
     BkSoundDevice* device;
     WaveFormat format;
@@ -133,6 +128,10 @@ const SoftTextRecord* SoftLastText();
 
 // Frees the device contexts of a surface that goes away.
 void SoftFreeDCsOf(const BkSurface* surface);
+
+// Plays a buffer from its start once its format has passed the checks
+// every backend relies on; stops what it played before.
+BkResult SoftSoundStart(BkSoundBuffer* buffer);
 
 // Releases every object and message without telling the backend (tests
 // start again from nothing).
@@ -184,9 +183,12 @@ int BackendTextMask(BkFont* font, const char* text, int32_t length,
                     SoftTextMask* out);
 
 // Sound: open the device, start a buffer from its start, tell whether it
-// still plays, and stop it and free what the backend kept for it.
+// still plays, and stop it and free what the backend kept for it. A start
+// comes with a checked format (PCM, 8 or 16 bits, mono or stereo, a rate
+// between the bounds) and the bytes of its whole sample frames (maybe 0:
+// nothing to hear), after the buffer's last playback was stopped.
 BkResult BackendSoundOpen();
 void BackendSoundClose();
-BkResult BackendSoundStart(BkSoundBuffer* buffer);
+BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t bytes);
 int BackendSoundPlaying(BkSoundBuffer* buffer);
 void BackendSoundStop(BkSoundBuffer* buffer);
