@@ -106,6 +106,7 @@ void MessagePostQuit(int32_t exitCode) {
 
 void SoftReset() {
     SoftResetText();
+    SoftResetFonts();
     SoftResetDisplay();
     SoftResetSound();
     Queue.clear();

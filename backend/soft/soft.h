@@ -87,6 +87,15 @@ struct BkDC {
     BkFont* font;
 };
 
+// Fonts: the cell height in pixels (1 to SOFT_MAX_CELL_HEIGHT) and what
+// the backend made of the request.
+#define SOFT_DEFAULT_CELL_HEIGHT 16
+#define SOFT_MAX_CELL_HEIGHT 256
+struct BkFont {
+    int32_t cellHeight;
+    void* backend;
+};
+
 struct BkSoundDevice {
     BkWindow* window;
     uint32_t level;
@@ -128,16 +137,21 @@ const SoftTextRecord* SoftLastText();
 
 // Frees the device contexts of a surface that goes away.
 void SoftFreeDCsOf(const BkSurface* surface);
+// A live font, or the plain default one where font is none or gone; none
+// when no font at all can be had.
+BkFont* SoftFontOrDefault(BkFont* font);
 
 // Plays a buffer from its start once its format has passed the checks
 // every backend relies on; stops what it played before.
 BkResult SoftSoundStart(BkSoundBuffer* buffer);
 
-// Releases every object and message without telling the backend (tests
-// start again from nothing).
+// Releases every object, message and state, with no word in the release
+// log (tests start again from nothing); of the backend's own records only
+// those of fonts are closed.
 void SoftReset();
 void SoftResetDisplay();
 void SoftResetText();
+void SoftResetFonts();
 void SoftResetSound();
 
 // ---------------------------------------------------------------------------
@@ -171,9 +185,15 @@ void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
                  SoftShowReason reason);
 void BackendWaitVerticalBlank();
 
-// Coverage of a string in a font: width x height bytes, 1 where the glyphs
-// set a pixel and 0 elsewhere; height is the font's cell height. 0 when
-// nothing can be drawn.
+// A font for a request the shared layer has made sane: height not 0 and at
+// most SOFT_MAX_CELL_HEIGHT either way (positive: the cell, negative: the
+// character height), weight 1 to 1000, face a string. Sets cellHeight and
+// backend; 1 when the platform has a font.
+int BackendFontOpen(BkFont* font, int32_t height, int32_t weight, const char* face);
+void BackendFontClose(BkFont* font);
+// Coverage of a string in a live font: width x height bytes, 1 where the
+// glyphs set a pixel and 0 elsewhere; height is the font's cell height. 0
+// when nothing can be drawn.
 struct SoftTextMask {
     int32_t width;
     int32_t height;
