@@ -1,5 +1,6 @@
-// The test platform's screen: what the last flip or palette change showed,
-// the display mode, and fonts with a built-in fixed-size glyph shape.
+// The test platform's screen: what the last flip or palette change showed
+// (every one, without the present policy of a real screen), the display
+// mode, and fonts with a built-in fixed-size glyph shape.
 #include <cstring>
 #include <string>
 

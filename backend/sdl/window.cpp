@@ -358,7 +358,6 @@ static void Convert(const SDL_Event& e) {
 void SdlEventsMayWait() { FetchWanted = 1; }
 
 void BackendPumpMessages() {
-    SdlFlushDeferred();
     if (SdlStopAsked()) {
         MessagePost(SoftWindow(), WM_CLOSE, 0, 0);
         return;

@@ -44,7 +44,10 @@ void WindowDestroy(BkWindow* window) {
 
 int MessagePeek(BkMsg* out) {
     if (!out) return 0;
-    if (Queue.empty()) BackendPumpMessages();
+    if (Queue.empty()) {
+        SoftScreenFlush();
+        BackendPumpMessages();
+    }
     if (Queue.empty()) {
         BackendIdle();
         return 0;

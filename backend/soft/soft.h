@@ -155,6 +155,51 @@ void SoftResetFonts();
 void SoftResetSound();
 
 // ---------------------------------------------------------------------------
+// The present policy of a backend with a real screen (sdl, web), which its
+// BackendShow follows: SoftScreenTake first (a palette change right after
+// the wait for the vertical blank is shown with the flip that follows, as
+// one picture; MessagePeek shows it if no flip comes), then its pacing of
+// a flip, then SoftScreenChanged, and only when that says so it shows
+// SoftScreenPixels through SoftScreenColours. An idle program redraws the
+// same frame on every animation tick: that costs a comparison instead of a
+// conversion and a present.
+
+enum SoftShowReason { SOFT_SHOW_FLIP, SOFT_SHOW_PALETTE };
+
+// Where red, green and blue sit in the backend's 32-bit colours (bit
+// shifts); alpha, always 0xFF, sits in the remaining byte.
+struct SoftColourOrder {
+    int red;
+    int green;
+    int blue;
+};
+// The screen is there: the default 3-3-2 colour cube (as the text colour
+// matching assumes without a palette), nothing shown yet.
+void SoftScreenOpen(SoftColourOrder order);
+void SoftScreenClose();
+void SoftScreenBlankWaited();
+// Takes the palette's colours (none: the colours stay); 0 when the picture
+// waits for the next flip.
+int SoftScreenTake(const uint8_t* palette, SoftShowReason reason);
+// Remembers the front buffer as the picture shown; 0 when it and its
+// colours are the ones shown already.
+int SoftScreenChanged(const uint8_t* pixels, int32_t pitch);
+// The screen lost its picture (exposed, resized): the next one is shown
+// whatever it is.
+void SoftScreenForget();
+// The picture shown: 640 x 480 colour indices, rows of 640, and its 256
+// colours; SoftScreenConvert writes it as 32-bit colours, rows pitch bytes
+// apart.
+const uint8_t* SoftScreenPixels();
+const uint32_t* SoftScreenColours();
+void SoftScreenConvert(uint8_t* out, int32_t pitch);
+// A palette change that waits for a flip is shown now, if there is one.
+void SoftScreenFlush();
+// What the screen shows now, as 640 x 480 RGB bytes (top row first): the
+// front buffer as it would be shown while nothing was; 0 without a screen.
+int SoftShownPicture(uint8_t* rgb);
+
+// ---------------------------------------------------------------------------
 // Hooks each backend implements.
 
 // 0, or the result a test chose for this call of op.
@@ -178,9 +223,9 @@ void BackendIdle();
 BkResult BackendTakeDisplay();
 void BackendGiveDisplay();
 
-enum SoftShowReason { SOFT_SHOW_FLIP, SOFT_SHOW_PALETTE };
 // The front buffer (640 x 480) is to be shown through palette (1024 bytes,
-// or none when no palette is attached).
+// or none when no palette is attached). A backend with a real screen
+// follows the present policy above.
 void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
                  SoftShowReason reason);
 void BackendWaitVerticalBlank();

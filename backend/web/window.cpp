@@ -120,7 +120,6 @@ static void Convert(const int32_t* e) {
 
 void BackendPumpMessages() {
     WebClockQuiet();
-    WebFlushDeferred();
     if (!WindowOpen) return;
     // One event at a time, so that the states above stay those of the
     // message about to be handled.
