@@ -1,10 +1,12 @@
-// What both backends share: the in-memory display (flipping chain, palettes,
-// locks, device contexts), the message queue of the one window and the sound
-// buffer records. Private to backend/: the system sees only backend.h.
+// What every backend shares: the in-memory display (flipping chain,
+// palettes, locks, device contexts), the message queue of the one window
+// with the key and button states it implies, the font registry and the
+// sound buffer records, and the present policy of a backend with a real
+// screen. Private to backend/: the system sees only backend.h.
 //
 // Each backend provides the hooks declared at the end (Backend*): how a frame
-// reaches a screen, how text is shaped, how a sound is heard, and which
-// results a test has injected.
+// reaches a screen, where platform events come from, how glyphs are drawn,
+// how a sound is heard, and which results a test has injected.
 #pragma once
 
 #include <cstdint>
@@ -155,6 +157,44 @@ void SoftResetFonts();
 void SoftResetSound();
 
 // ---------------------------------------------------------------------------
+// Platform events and input state.
+
+// A platform event as a backend hands it over; the shared layer turns it
+// into the window's message and keeps the key and button states that
+// KeyState reports.
+enum SoftEventKind {
+    SOFT_EVENT_NONE,
+    SOFT_EVENT_MOVE,        // x, y, buttons
+    SOFT_EVENT_PRESS,       // button, x, y, clicks
+    SOFT_EVENT_RELEASE,     // button, x, y
+    SOFT_EVENT_KEY_DOWN,    // key, repeat, shift, control
+    SOFT_EVENT_KEY_UP,      // key, shift, control
+    SOFT_EVENT_CHARACTER,   // character
+    SOFT_EVENT_CLOSE        // the window is asked to close
+};
+enum SoftButton { SOFT_BUTTON_LEFT, SOFT_BUTTON_RIGHT, SOFT_BUTTON_OTHER };
+#define SOFT_HELD_LEFT 0x1u
+#define SOFT_HELD_RIGHT 0x2u
+struct SoftEvent {
+    SoftEventKind kind;
+    int32_t x;           // in the 640 x 480 picture
+    int32_t y;
+    uint32_t buttons;    // SOFT_HELD_* held during a move
+    SoftButton button;
+    int32_t clicks;      // the press's place in a quick series, 1 the first
+    int32_t key;         // virtual key; 0 for a key the system does not know
+    int repeat;          // the key was down already
+    int shift;           // modifiers held with a key event
+    int control;
+    uint32_t character;  // code point the keyboard layout typed
+};
+void SoftPostEvent(const SoftEvent* event);
+// All keys and buttons up (a window opens, tests start again).
+void SoftResetInput();
+// Sets a key's or button's state directly, as tests do.
+void SoftSetKeyDown(int32_t virtualKey, int down);
+
+// ---------------------------------------------------------------------------
 // The present policy of a backend with a real screen (sdl, web), which its
 // BackendShow follows: SoftScreenTake first (a palette change right after
 // the wait for the vertical blank is shown with the flip that follows, as
@@ -212,9 +252,11 @@ void BackendReleased(const char* what);
 int BackendWindowOpen(const char* title, int32_t width, int32_t height);
 void BackendWindowShow();
 void BackendWindowClose();
-// Moves platform events into the queue (MessagePost) until a message is
-// queued or none is left. Never waits.
-void BackendPumpMessages();
+// The next platform event for the window, 1 when there is one; events the
+// backend deals with itself are taken in passing. Never waits. Called while
+// the queue is empty, until an event gives a message, so that the key and
+// button states stay those of the message about to be handled.
+int BackendNextEvent(SoftEvent* out);
 // The queue stayed empty: the backend may give up the processor for at
 // most 1 ms.
 void BackendIdle();
