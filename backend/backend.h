@@ -1,7 +1,8 @@
 // The operations the system relies on from the platform: display, window and
-// messages, clock, message box, text and sound. Two implementations exist:
-// backend/sdl (the real program) and backend/headless (tests). The system is
-// linked with exactly one of them and never sees an SDL type.
+// messages, clock, message box, text and sound. Three implementations exist:
+// backend/sdl (the real program), backend/web (the program in a web page)
+// and backend/headless (tests), over what they share in backend/soft. The
+// system is linked with exactly one of them and never sees an SDL type.
 #pragma once
 
 #include <cstdint>

@@ -30,22 +30,10 @@ struct Events : ::testing::Test {
     }
     static SoftEvent Mouse(SoftEventKind kind, SoftButton button, int32_t x, int32_t y,
                            int32_t clicks = 1) {
-        SoftEvent e = {};
-        e.kind = kind;
-        e.button = button;
-        e.x = x;
-        e.y = y;
-        e.clicks = clicks;
-        return e;
+        return SoftEvent{kind, x, y, 0, button, clicks, 0, 0, 0, 0, 0};
     }
     static SoftEvent Key(SoftEventKind kind, int32_t key, int repeat, int shift, int control) {
-        SoftEvent e = {};
-        e.kind = kind;
-        e.key = key;
-        e.repeat = repeat;
-        e.shift = shift;
-        e.control = control;
-        return e;
+        return SoftEvent{kind, 0, 0, 0, SOFT_BUTTON_OTHER, 0, key, repeat, shift, control, 0};
     }
 };
 
