@@ -1,7 +1,8 @@
 // The operations the system relies on from the platform: display, window and
-// messages, clock, message box, text and sound. Two implementations exist:
-// backend/sdl (the real program) and backend/headless (tests). The system is
-// linked with exactly one of them and never sees an SDL type.
+// messages, clock, message box, text and sound. Three implementations exist:
+// backend/sdl (the real program), backend/web (the program in a web page)
+// and backend/headless (tests), over what they share in backend/soft. The
+// system is linked with exactly one of them and never sees an SDL type.
 #pragma once
 
 #include <cstdint>
@@ -137,6 +138,14 @@ struct WaveFormat {
     uint16_t bitsPerSample;
     uint16_t extraSize;
 };
+
+// What a sound buffer may be in every backend, and what the tools hold a
+// world's sounds to: sample rates of recorded sound (beyond them a
+// conversion to a device's rate would cost without bound) and the largest
+// buffer a device accepts.
+#define SOUND_LOWEST_RATE 4000
+#define SOUND_HIGHEST_RATE 192000
+#define SOUND_MAX_BUFFER_BYTES 0x0FFFFFFFu
 
 struct SoundBufferDesc {
     uint32_t size;  // 20 on the original platform; not checked

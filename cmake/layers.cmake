@@ -1,11 +1,11 @@
 # The layers, bottom up, and what each folder may include:
 #   backend/    backend.h and its own backend's files (soft beneath them all)
 #   platform, image, screen, {panorama, sound}, scene, app
-#                its own folder and the layers below; of backend/ only the
-#                public headers (backend.h, limits.h); app/ also the option
-#                headers of the backends its entry points choose (sdl.h)
-#   tools/       the system, the public backend headers and the headless
-#                backend's test header; never a backend's private parts
+#                its own folder and the layers below; of backend/ only its
+#                public header, backend.h; app/ also the option headers of
+#                the backends its entry points choose (sdl.h)
+#   tools/       the system, backend.h and the headless backend's test
+#                header; never a backend's private parts
 # tests/, bench/ and fuzz/ look at everything.
 #
 # Included by the top CMakeLists.txt, it adds the target zem_layers, which
@@ -21,7 +21,7 @@ set(ZEM_LAYER_RANK_panorama 4)
 set(ZEM_LAYER_RANK_sound 4)
 set(ZEM_LAYER_RANK_scene 5)
 set(ZEM_LAYER_RANK_app 6)
-set(ZEM_LAYER_PUBLIC_BACKEND backend/backend.h backend/limits.h)
+set(ZEM_LAYER_PUBLIC_BACKEND backend/backend.h)
 
 # Why the file (its folder's first name: folder) may not include target, or
 # an empty text.
@@ -34,7 +34,7 @@ function(zem_layer_fault folder file target out)
     string(REGEX MATCH "^backend/[^/]+" own "${file}")
     if(NOT to STREQUAL "backend")
       set(fault "a backend includes only backend/")
-    elseif(NOT target MATCHES "^backend/(backend|limits)\\.h$" AND NOT target MATCHES "^backend/soft/"
+    elseif(NOT target STREQUAL "backend/backend.h" AND NOT target MATCHES "^backend/soft/"
            AND NOT target MATCHES "^${own}/")
       set(fault "a backend includes only backend.h, backend/soft and its own folder")
     endif()

@@ -21,7 +21,6 @@ static Fault Faults[HOP_COUNT];
 static int Calls[HOP_COUNT];
 static uint32_t Clock = 0;
 static uint32_t ClockStep = 0;
-static uint8_t KeysDown[256];
 static int CursorWasHidden = 0;
 static int BoxCount = 0;
 static std::string BoxText;
@@ -58,7 +57,6 @@ void HeadlessReset() {
     }
     Clock = 0;
     ClockStep = 0;
-    for (uint8_t& k : KeysDown) k = 0;
     CursorWasHidden = 0;
     BoxCount = 0;
     BoxText.clear();
@@ -96,7 +94,11 @@ int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
 
 void BackendWindowShow() {}
 void BackendWindowClose() {}
-void BackendPumpMessages() {}
+// Tests post the messages themselves.
+int BackendNextEvent(SoftEvent* out) {
+    (void)out;
+    return 0;
+}
 void BackendIdle() {}
 
 void HeadlessPushMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -107,18 +109,11 @@ void HeadlessPushMouse(uint32_t message, int32_t x, int32_t y) {
     MessagePost(SoftWindow(), message, 0, MAKE_MOUSE_LPARAM(x, y));
 }
 
-void HeadlessSetKeyState(int32_t virtualKey, int down) {
-    if (virtualKey >= 0 && virtualKey < 256) KeysDown[virtualKey] = down != 0;
-}
+void HeadlessSetKeyState(int32_t virtualKey, int down) { SoftSetKeyDown(virtualKey, down); }
 
 void HeadlessCharactersFromText(int on) { SoftCharactersFromText(on); }
 
 int HeadlessQueueLength() { return SoftQueueLength(); }
-
-int16_t KeyState(int32_t virtualKey) {
-    if (virtualKey < 0 || virtualKey >= 256) return 0;
-    return KeysDown[virtualKey] ? (int16_t)0x8000 : 0;
-}
 
 int32_t ScreenWidth() { return SOFT_WIDTH; }
 int32_t ScreenHeight() { return SOFT_HEIGHT; }

@@ -1,23 +1,14 @@
-// The test platform's screen: what the last flip or palette change showed,
-// the display mode, and fonts with a built-in fixed-size glyph shape.
-#include <algorithm>
-#include <cstdlib>
+// The test platform's screen: what the last flip or palette change showed
+// (every one, without the present policy of a real screen), the display
+// mode, and fonts with a built-in fixed-size glyph shape.
 #include <cstring>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "backend/headless/headless.h"
 #include "backend/headless/parts.h"
 #include "backend/soft/soft.h"
 
 #define GLYPH_WIDTH 8
-#define DEFAULT_CELL_HEIGHT 16
-#define MAX_CELL_HEIGHT 128
-
-struct BkFont {
-    int32_t cellHeight;
-};
 
 static uint8_t Shown[SOFT_WIDTH * SOFT_HEIGHT];
 static uint8_t ShownPalette[SOFT_PALETTE_BYTES];
@@ -25,7 +16,6 @@ static int HaveShownPalette = 0;
 static int Flips = 0;
 static int PaletteAttaches = 0;
 static int ModeHeld = 0;
-static std::vector<BkFont*> LiveFonts;
 
 void HeadlessResetScreen() {
     std::memset(Shown, 0, sizeof Shown);
@@ -34,8 +24,6 @@ void HeadlessResetScreen() {
     Flips = 0;
     PaletteAttaches = 0;
     ModeHeld = 0;
-    for (BkFont* f : LiveFonts) delete f;
-    LiveFonts.clear();
 }
 
 BkResult BackendTakeDisplay() {
@@ -84,37 +72,23 @@ int HeadlessDisplayModeSet() { return ModeHeld; }
 // ---------------------------------------------------------------------------
 // Text.
 
-BkFont* FontCreate(int32_t height, int32_t weight, int32_t quality,
-                   int32_t pitchAndFamily, const char* face) {
+// The cell is the height asked for, whichever way it is meant.
+int BackendFontOpen(BkFont* font, int32_t height, int32_t weight, const char* face) {
     (void)weight;
-    (void)quality;
-    (void)pitchAndFamily;
     (void)face;
-    if (BackendFault(SOP_FONT_CREATE)) return nullptr;
-    BkFont* font = new (std::nothrow) BkFont();
-    if (!font) return nullptr;
-    int32_t cell = height == INT32_MIN ? 0 : std::abs(height);
-    if (cell == 0) cell = DEFAULT_CELL_HEIGHT;
-    if (cell > MAX_CELL_HEIGHT) cell = MAX_CELL_HEIGHT;
-    font->cellHeight = cell;
-    LiveFonts.push_back(font);
-    return font;
+    font->cellHeight = height < 0 ? -height : height;
+    font->backend = nullptr;
+    return 1;
 }
 
-void FontDelete(BkFont* font) {
-    auto it = std::find(LiveFonts.begin(), LiveFonts.end(), font);
-    if (!font || it == LiveFonts.end()) return;
-    LiveFonts.erase(it);
-    delete font;
-    BackendReleased("font");
-}
+void BackendFontClose(BkFont* font) { (void)font; }
 
 // Every character is GLYPH_WIDTH pixels wide. A printable character other
 // than the blank is a block whose columns follow the bits of its code, so
 // different strings leave different pixels.
 int BackendTextMask(BkFont* font, const char* text, int32_t length,
                     SoftTextMask* out) {
-    int32_t cell = font ? font->cellHeight : DEFAULT_CELL_HEIGHT;
+    int32_t cell = font->cellHeight;
     out->width = length * GLYPH_WIDTH;
     out->height = cell;
     out->bits.assign((size_t)out->width * (size_t)cell, 0);

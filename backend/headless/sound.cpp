@@ -20,7 +20,9 @@ BkResult BackendSoundOpen() { return BK_OK; }
 
 void BackendSoundClose() { Playing.clear(); }
 
-BkResult BackendSoundStart(BkSoundBuffer* buffer) {
+// The record keeps the whole buffer, a part frame at its end too.
+BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t usable) {
+    (void)usable;
     HeadlessPlayed record;
     record.format = buffer->format;
     record.bytes.assign(buffer->bytes, buffer->bytes + buffer->size);

@@ -11,8 +11,6 @@ int SdlVideoUp();
 SDL_Window* SdlWindow();
 // Shows the front buffer again (the window was exposed or resized).
 void SdlRepresent();
-// A palette change waiting for the next flip is shown now, if there is one.
-void SdlFlushDeferred();
 // The renderer lost its textures: make them again.
 void SdlRenderReset();
 // Leaves the screen before the window goes.
@@ -26,9 +24,6 @@ void SdlEventsMayWait();
 // A mouse position in the window as a position in the 640 x 480 picture,
 // whatever the scaling; on the bars, the nearest edge of the picture.
 void SdlWindowToPicture(int x, int y, int* pictureX, int* pictureY);
-// What the screen shows now, as 640 x 480 RGB bytes (top row first); 0 when
-// nothing has been shown yet.
-int SdlShownPicture(uint8_t* rgb);
 // Full screen or a window; Alt+Enter switches.
 void SdlToggleFullScreen();
 // Print and F10: the picture on the screen into the pictures folder.

@@ -25,22 +25,11 @@ static ScaleMode Scale = SCALE_NEAREST;
 // The sharp scaler's in-between picture and its whole-number factor.
 static SDL_Texture* Enlarged = nullptr;
 static int EnlargedFactor = 0;
-static uint32_t Lookup[256];
-static int LookupReady = 0;
 static int PacingRead = 0;
 static int Pacing = 1;
 static uint64_t LastFlip = 0;  // performance-counter time of the last flip
-// A palette attached right after the wait for the vertical blank is shown
-// with the flip that follows, as one picture; until then it waits here.
-static int BlankWaited = 0;
-static int PaletteDeferred = 0;
-
-// What the screen shows now, so that presenting the same picture again costs
-// a comparison instead of a conversion, an upload and a present: an idle
-// program redraws the same frame on every animation tick.
-static uint8_t Shown[SOFT_WIDTH * SOFT_HEIGHT];
-static uint32_t ShownLookup[256];
-static int ShownValid = 0;
+// The texture's colours: ARGB8888 as 32-bit numbers.
+static const SoftColourOrder TextureOrder = {16, 8, 0};
 
 // ZEM_NO_PACING=1 turns the 60 Hz pacing off (for measurements).
 static int PacingOn() {
@@ -50,18 +39,6 @@ static int PacingOn() {
         Pacing = !(value && std::strcmp(value, "1") == 0);
     }
     return Pacing;
-}
-
-static void DefaultLookup() {
-    // Without a palette: a 3-3-2 colour cube, as the text colour matching
-    // assumes.
-    for (int i = 0; i < 256; i++) {
-        uint32_t r = (uint32_t)((i >> 5) & 7) * 255 / 7;
-        uint32_t g = (uint32_t)((i >> 2) & 7) * 255 / 7;
-        uint32_t b = (uint32_t)(i & 3) * 255 / 3;
-        Lookup[i] = 0xFF000000u | r << 16 | g << 8 | b;
-    }
-    LookupReady = 1;
 }
 
 void SdlSetScale(ScaleMode mode) { Scale = mode; }
@@ -118,26 +95,21 @@ BkResult BackendTakeDisplay() {
         Renderer = nullptr;
         return DDERR_GENERIC;
     }
-    if (!LookupReady) DefaultLookup();
+    SoftScreenOpen(TextureOrder);
     SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
     SDL_RenderClear(Renderer);
     SDL_RenderPresent(Renderer);
     LastFlip = 0;
-    BlankWaited = 0;
-    PaletteDeferred = 0;
-    ShownValid = 0;
     return BK_OK;
 }
 
 void SdlDropRenderer() {
-    ShownValid = 0;
+    SoftScreenClose();
     DropEnlarged();
     if (Texture) SDL_DestroyTexture(Texture);
     if (Renderer) SDL_DestroyRenderer(Renderer);
     Texture = nullptr;
     Renderer = nullptr;
-    BlankWaited = 0;
-    PaletteDeferred = 0;
 }
 
 // The mode is given back: the screen is left to the desktop (and to a
@@ -278,7 +250,7 @@ static uint64_t Period() {
 // The vertical blank of a 60 Hz screen: one period after the last flip.
 void BackendWaitVerticalBlank() {
     if (PacingOn() && LastFlip) WaitUntil(LastFlip + Period());
-    BlankWaited = 1;
+    SoftScreenBlankWaited();
 }
 
 static void PaceFlip() {
@@ -304,60 +276,25 @@ static void PaceFlip() {
 // ---------------------------------------------------------------------------
 // Present.
 
-static int SameAsShown(const uint8_t* pixels, int32_t pitch) {
-    if (!ShownValid || std::memcmp(ShownLookup, Lookup, sizeof Lookup) != 0) return 0;
-    for (int y = 0; y < SOFT_HEIGHT; y++)
-        if (std::memcmp(Shown + (size_t)y * SOFT_WIDTH, pixels + (size_t)y * pitch, SOFT_WIDTH) != 0)
-            return 0;
-    return 1;
-}
-
-static void RememberShown(const uint8_t* pixels, int32_t pitch) {
-    for (int y = 0; y < SOFT_HEIGHT; y++)
-        std::memcpy(Shown + (size_t)y * SOFT_WIDTH, pixels + (size_t)y * pitch, SOFT_WIDTH);
-    std::memcpy(ShownLookup, Lookup, sizeof Lookup);
-    ShownValid = 1;
-}
-
 // force: the window lost what it showed (exposed, resized, renderer reset).
 static void Present(const uint8_t* pixels, int32_t pitch, int force) {
     if (!Renderer || !Texture || !pixels) return;
-    if (!force && SameAsShown(pixels, pitch)) {
-        BlankWaited = 0;
-        PaletteDeferred = 0;
-        return;
-    }
-    RememberShown(pixels, pitch);
+    if (force) SoftScreenForget();
+    if (!SoftScreenChanged(pixels, pitch)) return;
     void* target = nullptr;
     int targetPitch = 0;
     if (SDL_LockTexture(Texture, nullptr, &target, &targetPitch) == 0) {
-        for (int y = 0; y < SOFT_HEIGHT; y++) {
-            const uint8_t* src = pixels + (size_t)y * pitch;
-            uint32_t* dst = (uint32_t*)((uint8_t*)target + (size_t)y * targetPitch);
-            for (int x = 0; x < SOFT_WIDTH; x++) dst[x] = Lookup[src[x]];
-        }
+        SoftScreenConvert((uint8_t*)target, targetPitch);
         SDL_UnlockTexture(Texture);
     }
     Draw();
     SDL_RenderPresent(Renderer);
     SdlEventsMayWait();
-    BlankWaited = 0;
-    PaletteDeferred = 0;
 }
 
 void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
                  SoftShowReason reason) {
-    if (palette) {
-        for (int i = 0; i < 256; i++)
-            Lookup[i] = 0xFF000000u | (uint32_t)palette[i * 4] << 16 |
-                        (uint32_t)palette[i * 4 + 1] << 8 |
-                        (uint32_t)palette[i * 4 + 2];
-        LookupReady = 1;
-    }
-    if (reason == SOFT_SHOW_PALETTE && BlankWaited) {
-        PaletteDeferred = 1;
-        return;
-    }
+    if (!SoftScreenTake(palette, reason)) return;
     if (reason == SOFT_SHOW_FLIP) PaceFlip();
     Present(pixels, pitch, 0);
 }
@@ -365,41 +302,4 @@ void BackendShow(const uint8_t* pixels, int32_t pitch, const uint8_t* palette,
 void SdlRepresent() {
     BkSurface* primary = SoftPrimary();
     if (primary) Present(primary->pixels, primary->pitch, 1);
-}
-
-void SdlFlushDeferred() {
-    BkSurface* primary = SoftPrimary();
-    if (PaletteDeferred && primary) Present(primary->pixels, primary->pitch, 0);
-    BlankWaited = 0;
-    PaletteDeferred = 0;
-}
-
-int SdlShownPicture(uint8_t* rgb) {
-    const uint8_t* pixels = Shown;
-    int32_t pitch = SOFT_WIDTH;
-    const uint32_t* lookup = ShownLookup;
-    uint32_t chain[256];
-    if (!ShownValid) {
-        // Nothing presented yet by this renderer: the front buffer as it
-        // would be shown.
-        BkSurface* primary = SoftPrimary();
-        if (!primary || !primary->pixels) return 0;
-        pixels = primary->pixels;
-        pitch = primary->pitch;
-        const uint8_t* palette = SoftChainPalette(primary);
-        for (int i = 0; i < 256; i++)
-            chain[i] = palette ? (uint32_t)palette[i * 4] << 16 | (uint32_t)palette[i * 4 + 1] << 8 |
-                                     (uint32_t)palette[i * 4 + 2]
-                               : Lookup[i];
-        lookup = chain;
-    }
-    for (int y = 0; y < SOFT_HEIGHT; y++)
-        for (int x = 0; x < SOFT_WIDTH; x++) {
-            uint32_t c = lookup[pixels[(size_t)y * pitch + x]];
-            uint8_t* out = rgb + ((size_t)y * SOFT_WIDTH + x) * 3;
-            out[0] = (uint8_t)(c >> 16);
-            out[1] = (uint8_t)(c >> 8);
-            out[2] = (uint8_t)c;
-        }
-    return 1;
 }

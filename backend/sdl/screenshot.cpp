@@ -108,7 +108,7 @@ static int WriteAll(int fd, const std::vector<uint8_t>& bytes) {
 
 void SdlScreenshot() {
     std::vector<uint8_t> rgb((size_t)SOFT_WIDTH * SOFT_HEIGHT * 3);
-    if (!SdlShownPicture(rgb.data())) return;
+    if (!SoftShownPicture(rgb.data())) return;
     std::vector<uint8_t> png;
     if (!stbi_write_png_to_func(Collect, &png, SOFT_WIDTH, SOFT_HEIGHT, 3, rgb.data(),
                                 SOFT_WIDTH * 3))

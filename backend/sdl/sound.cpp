@@ -66,10 +66,11 @@ int BackendSoundPlaying(BkSoundBuffer* buffer) {
 
 // A sound is converted whole, and conversion to the device's rate multiplies
 // its size by up to the ratio of the rates: a few bytes at 1 Hz would become
-// hundreds of megabytes. Rates outside what recorded sound uses are refused,
-// and so is a sound whose conversion would need more room than six minutes
-// of the device's format (63.5 MB at 44,100 Hz, 16-bit stereo; door and
-// item sounds last seconds). A refused sound is not heard.
+// hundreds of megabytes. Rates outside what recorded sound uses are refused
+// (by the shared records), and so is a sound whose conversion would need
+// more room than six minutes of the device's format (63.5 MB at 44,100 Hz,
+// 16-bit stereo; door and item sounds last seconds). A refused sound is not
+// heard.
 #define LONGEST_SECONDS 360
 
 uint64_t SdlSoundRoomLimit() {
@@ -77,18 +78,11 @@ uint64_t SdlSoundRoomLimit() {
     return (uint64_t)DeviceRate * frame * LONGEST_SECONDS;
 }
 
-// Any rate in that range, 8 or 16 bits, mono or stereo: converted to what
-// the device plays. Only whole sample frames are played.
-BkResult BackendSoundStart(BkSoundBuffer* buffer) {
-    BackendSoundStop(buffer);
+// Any format the shared records take, converted to what the device plays.
+BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t usable) {
     if (!Channels) return DSERR_NODRIVER;
-    const WaveFormat& f = buffer->format;
-    if (f.samplesPerSec < SOUND_LOWEST_RATE || f.samplesPerSec > SOUND_HIGHEST_RATE)
-        return DSERR_BADFORMAT;
-    uint32_t frame = (uint32_t)f.channels * (f.bitsPerSample / 8);
-    if (frame == 0) return DSERR_BADFORMAT;
-    uint32_t usable = buffer->size - buffer->size % frame;
     if (usable == 0) return BK_OK;  // nothing to hear
+    const WaveFormat& f = buffer->format;
 
     SDL_AudioCVT cvt;
     SDL_AudioFormat source = f.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;

@@ -7,24 +7,9 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "backend/soft/soft.h"
-
-#define DEFAULT_CELL_HEIGHT 16
-#define MAX_CELL_HEIGHT 256
-
-struct BkFont {
-    TTF_Font* ttf;
-    int32_t cellHeight;
-};
-
-static std::vector<BkFont*> LiveFonts;
-static BkFont* DefaultFont = nullptr;
-static int DefaultTried = 0;
 
 static int FontsUp() {
     if (!TTF_WasInit() && TTF_Init() != 0) return 0;
@@ -36,10 +21,8 @@ static int MatchFace(const char* face, int32_t weight, std::string* file,
                      int* index, int* matchedWeight) {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return 0;
-    if (face && *face)
-        FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)face);
-    int openType = weight > 0 ? std::min(weight, 1000) : 400;
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(openType));
+    if (*face) FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)face);
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -83,71 +66,33 @@ static TTF_Font* OpenSized(const std::string& file, int index, int32_t height,
     return font;
 }
 
-static BkFont* MakeFont(int32_t height, int32_t weight, const char* face) {
-    if (!FontsUp()) return nullptr;
-    if (height == 0) height = DEFAULT_CELL_HEIGHT;
-    height = std::max(-MAX_CELL_HEIGHT, std::min(height, MAX_CELL_HEIGHT));
+// A face without a bold member is emboldened, as a font mapper does.
+int BackendFontOpen(BkFont* font, int32_t height, int32_t weight, const char* face) {
+    if (!FontsUp()) return 0;
     std::string file;
     int index = 0, matchedWeight = FC_WEIGHT_REGULAR;
-    if (!MatchFace(face, weight, &file, &index, &matchedWeight)) return nullptr;
-    int32_t cell = 0;
-    TTF_Font* ttf = OpenSized(file, index, height, &cell);
-    if (!ttf) return nullptr;
-    // A face without a bold member is emboldened, as a font mapper does.
-    if (weight >= 600 && matchedWeight < FC_WEIGHT_DEMIBOLD)
-        TTF_SetFontStyle(ttf, TTF_STYLE_BOLD);
-    BkFont* font = new (std::nothrow) BkFont();
-    if (!font) {
-        TTF_CloseFont(ttf);
-        return nullptr;
-    }
-    font->ttf = ttf;
-    font->cellHeight = std::max<int32_t>(cell, 1);
-    return font;
+    if (!MatchFace(face, weight, &file, &index, &matchedWeight)) return 0;
+    TTF_Font* ttf = OpenSized(file, index, height, &font->cellHeight);
+    if (!ttf) return 0;
+    if (weight >= 600 && matchedWeight < FC_WEIGHT_DEMIBOLD) TTF_SetFontStyle(ttf, TTF_STYLE_BOLD);
+    font->backend = ttf;
+    return 1;
 }
 
-BkFont* FontCreate(int32_t height, int32_t weight, int32_t quality,
-                   int32_t pitchAndFamily, const char* face) {
-    (void)quality;  // text is never anti-aliased here
-    (void)pitchAndFamily;
-    BkFont* font = MakeFont(height, weight, face);
-    if (font) LiveFonts.push_back(font);
-    return font;
-}
-
-void FontDelete(BkFont* font) {
-    auto it = std::find(LiveFonts.begin(), LiveFonts.end(), font);
-    if (!font || it == LiveFonts.end()) return;
-    LiveFonts.erase(it);
-    TTF_CloseFont(font->ttf);
-    delete font;
-}
-
-// A device context without a selected font writes in a plain default one.
-static BkFont* FontOrDefault(BkFont* font) {
-    if (font && std::find(LiveFonts.begin(), LiveFonts.end(), font) !=
-                    LiveFonts.end())
-        return font;
-    if (!DefaultTried) {
-        DefaultTried = 1;
-        DefaultFont = MakeFont(DEFAULT_CELL_HEIGHT, 700, "sans-serif");
-    }
-    return DefaultFont;
-}
+void BackendFontClose(BkFont* font) { TTF_CloseFont((TTF_Font*)font->backend); }
 
 int BackendTextMask(BkFont* font, const char* text, int32_t length,
                     SoftTextMask* out) {
-    BkFont* f = FontOrDefault(font);
-    if (!f || length <= 0) return 0;
+    if (length <= 0) return 0;
     std::string s(text, (size_t)length);
     SDL_Color white = {255, 255, 255, 255};
     // Solid rendering: an 8-bit surface, index 0 background, other indices
     // the glyphs; no blending.
-    SDL_Surface* glyphs = TTF_RenderText_Solid(f->ttf, s.c_str(), white);
+    SDL_Surface* glyphs = TTF_RenderText_Solid((TTF_Font*)font->backend, s.c_str(), white);
     if (!glyphs) return 0;
     if (SDL_MUSTLOCK(glyphs)) SDL_LockSurface(glyphs);
     out->width = glyphs->w;
-    out->height = f->cellHeight;
+    out->height = font->cellHeight;
     out->bits.assign((size_t)out->width * (size_t)out->height, 0);
     int rows = std::min(glyphs->h, out->height);
     if (glyphs->format->BytesPerPixel == 1) {

@@ -1,7 +1,7 @@
 // The SDL window and its events: a desktop-sized full-screen window or a
-// resizable window (Alt+Enter switches), events turned into the window's
-// messages, key and button states, the clock, the message box and the
-// system pointer. Characters come from the text the keyboard layout types.
+// resizable window (Alt+Enter switches), SDL's events handed over as
+// platform events, the clock, the message box and the system pointer.
+// Characters come from the text the keyboard layout types.
 #include <SDL.h>
 
 #include <poll.h>
@@ -20,12 +20,9 @@ static int StartWindowed = 0;
 static int ReturnTaken = 0;
 static int VideoTried = 0;
 static int VideoOk = 0;
-// Key and button states as of the last event turned into a message, so that
-// a message handler sees the state that belongs to its message even when
-// more events wait behind it.
-static uint8_t KeysDown[256];
-static uint32_t Buttons = 0;
-static uint16_t Modifiers = 0;
+// What is left of the text the layout typed, one character an event.
+static char Typed[sizeof(SDL_TextInputEvent::text)];
+static size_t TypedAt = 0;
 
 // An idle pass waits on the window system's connection instead of sleeping
 // blindly: input wakes it at once, and while nothing arrives the events are
@@ -138,9 +135,9 @@ int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
     // whichever key makes them.
     SoftCharactersFromText(1);
     SDL_StartTextInput();
-    for (uint8_t& k : KeysDown) k = 0;
-    Buttons = 0;
-    Modifiers = 0;
+    SoftResetInput();
+    Typed[0] = 0;
+    TypedAt = 0;
     ReturnTaken = 0;
     return 1;
 }
@@ -220,17 +217,12 @@ static int VirtualKey(SDL_Keycode key) {
 
 // Mouse positions arrive in window coordinates and go to the system in
 // those of the 640 x 480 picture; on the black bars, its nearest edge.
-static intptr_t MouseLParam(int x, int y) {
-    int px, py;
-    SdlWindowToPicture(x, y, &px, &py);
-    return MAKE_MOUSE_LPARAM(px, py);
-}
+static void At(int x, int y, SoftEvent* out) { SdlWindowToPicture(x, y, &out->x, &out->y); }
 
-// The text the layout typed, one character message per character (the
-// code point); control characters never come as text, Enter's comes from
-// translation.
-static void TextCharacters(const char* text) {
-    const unsigned char* p = (const unsigned char*)text;
+// The next character of the text the layout typed (the code point);
+// control characters never come as text, Enter's comes from translation.
+static int NextCharacter(SoftEvent* out) {
+    const unsigned char* p = (const unsigned char*)Typed + TypedAt;
     while (*p) {
         uint32_t code = *p++;
         int more = code < 0x80             ? 0
@@ -241,9 +233,16 @@ static void TextCharacters(const char* text) {
         if (more < 0) continue;  // a stray continuation byte
         if (more) code &= 0x3Fu >> more;
         for (; more > 0 && (*p & 0xC0) == 0x80; more--, p++) code = code << 6 | (*p & 0x3Fu);
-        if (more == 0 && code >= 0x20 && code != 0x7F)
-            MessagePost(SoftWindow(), WM_CHAR, (uintptr_t)code, 1);
+        if (more == 0 && code >= 0x20 && code != 0x7F) {
+            TypedAt = (size_t)((const char*)p - Typed);
+            out->kind = SOFT_EVENT_CHARACTER;
+            out->character = code;
+            return 1;
+        }
     }
+    Typed[0] = 0;
+    TypedAt = 0;
+    return 0;
 }
 
 // Keys the backend keeps for itself: Alt+Enter, Print and F10. 1 when the
@@ -273,106 +272,83 @@ static int BackendKey(const SDL_KeyboardEvent& key) {
     return 0;
 }
 
-static uintptr_t MouseFlags() {
-    uintptr_t flags = 0;
-    if (Buttons & SDL_BUTTON_LMASK) flags |= 0x1;
-    if (Buttons & SDL_BUTTON_RMASK) flags |= 0x2;
-    return flags;
+static SoftButton Button(uint8_t button) {
+    return button == SDL_BUTTON_LEFT    ? SOFT_BUTTON_LEFT
+           : button == SDL_BUTTON_RIGHT ? SOFT_BUTTON_RIGHT
+                                        : SOFT_BUTTON_OTHER;
 }
 
-static uint32_t ButtonBit(int button) {
-    return button >= 1 && button <= 31 ? SDL_BUTTON(button) : 0;
-}
-
-static void Convert(const SDL_Event& e) {
-    BkWindow* w = SoftWindow();
+// 0 for an event that is the backend's own business.
+static int Convert(const SDL_Event& e, SoftEvent* out) {
     switch (e.type) {
         case SDL_MOUSEMOTION:
-            Buttons = e.motion.state;
-            MessagePost(w, WM_MOUSEMOVE, MouseFlags(),
-                        MouseLParam(e.motion.x, e.motion.y));
-            break;
+            out->kind = SOFT_EVENT_MOVE;
+            At(e.motion.x, e.motion.y, out);
+            out->buttons = ((e.motion.state & SDL_BUTTON_LMASK) ? SOFT_HELD_LEFT : 0) |
+                           ((e.motion.state & SDL_BUTTON_RMASK) ? SOFT_HELD_RIGHT : 0);
+            return 1;
         case SDL_MOUSEBUTTONDOWN:
-            Buttons |= ButtonBit(e.button.button);
-            if (e.button.button == SDL_BUTTON_LEFT)
-                // Every second press of a quick series is a double click.
-                MessagePost(w,
-                            e.button.clicks % 2 == 0 ? WM_LBUTTONDBLCLK
-                                                     : WM_LBUTTONDOWN,
-                            MouseFlags(), MouseLParam(e.button.x, e.button.y));
-            else if (e.button.button == SDL_BUTTON_RIGHT)
-                MessagePost(w, WM_RBUTTONDOWN, MouseFlags(),
-                            MouseLParam(e.button.x, e.button.y));
-            break;
         case SDL_MOUSEBUTTONUP:
-            Buttons &= ~ButtonBit(e.button.button);
-            if (e.button.button == SDL_BUTTON_LEFT)
-                MessagePost(w, WM_LBUTTONUP, MouseFlags(),
-                            MouseLParam(e.button.x, e.button.y));
-            else if (e.button.button == SDL_BUTTON_RIGHT)
-                MessagePost(w, WM_RBUTTONUP, MouseFlags(),
-                            MouseLParam(e.button.x, e.button.y));
-            break;
+            out->kind = e.type == SDL_MOUSEBUTTONDOWN ? SOFT_EVENT_PRESS : SOFT_EVENT_RELEASE;
+            out->button = Button(e.button.button);
+            At(e.button.x, e.button.y, out);
+            out->clicks = e.button.clicks;
+            return 1;
         case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            Modifiers = e.key.keysym.mod;
-            if (BackendKey(e.key)) break;
-            int vk = VirtualKey(e.key.keysym.sym);
-            if (!vk) break;
-            int down = e.type == SDL_KEYDOWN;
-            KeysDown[vk] = (uint8_t)down;
-            // lParam as a key message carries it: repeat count 1, bit 30
-            // the previous state, bit 31 the transition.
-            intptr_t lParam = 1;
-            if (!down)
-                lParam |= (intptr_t)0xC0000000u;
-            else if (e.key.repeat)
-                lParam |= (intptr_t)0x40000000;
-            MessagePost(w, down ? WM_KEYDOWN : WM_KEYUP, (uintptr_t)vk,
-                        lParam);
-            break;
-        }
+        case SDL_KEYUP:
+            out->kind = e.type == SDL_KEYDOWN ? SOFT_EVENT_KEY_DOWN : SOFT_EVENT_KEY_UP;
+            // The modifiers count even with a key the backend keeps.
+            out->key = BackendKey(e.key) ? 0 : VirtualKey(e.key.keysym.sym);
+            out->repeat = e.key.repeat != 0;
+            out->shift = (e.key.keysym.mod & KMOD_SHIFT) != 0;
+            out->control = (e.key.keysym.mod & KMOD_CTRL) != 0;
+            return 1;
         case SDL_TEXTINPUT:
-            TextCharacters(e.text.text);
-            break;
+            SDL_strlcpy(Typed, e.text.text, sizeof Typed);
+            TypedAt = 0;
+            return NextCharacter(out);
         case SDL_QUIT:
-            MessagePost(w, WM_CLOSE, 0, 0);
-            break;
+            out->kind = SOFT_EVENT_CLOSE;
+            return 1;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-                MessagePost(w, WM_CLOSE, 0, 0);
-            else if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                     e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
-                     e.window.event == SDL_WINDOWEVENT_RESTORED)
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+                out->kind = SOFT_EVENT_CLOSE;
+                return 1;
+            }
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                e.window.event == SDL_WINDOWEVENT_RESTORED)
                 SdlRepresent();
-            break;
+            return 0;
         case SDL_RENDER_DEVICE_RESET:
         case SDL_RENDER_TARGETS_RESET:
             SdlRenderReset();
-            break;
+            return 0;
         default:
-            break;
+            return 0;
     }
 }
 
 void SdlEventsMayWait() { FetchWanted = 1; }
 
-void BackendPumpMessages() {
-    SdlFlushDeferred();
+int BackendNextEvent(SoftEvent* out) {
     if (SdlStopAsked()) {
-        MessagePost(SoftWindow(), WM_CLOSE, 0, 0);
-        return;
+        out->kind = SOFT_EVENT_CLOSE;
+        return 1;
     }
-    if (!VideoOk) return;
-    if (EventFd >= 0 && !FetchWanted && ++QuietPasses < QUIET_PASSES) return;
+    if (NextCharacter(out)) return 1;
+    if (!VideoOk) return 0;
+    if (EventFd >= 0 && !FetchWanted && ++QuietPasses < QUIET_PASSES) return 0;
     QuietPasses = 0;
     FetchWanted = 0;
-    // One event at a time, so that the states above stay those of the
-    // message about to be handled.
     SDL_Event e;
-    while (SoftQueueLength() == 0 && SDL_PollEvent(&e)) Convert(e);
-    // Stopped at a message: more events may wait behind it.
-    if (SoftQueueLength() > 0) FetchWanted = 1;
+    while (SDL_PollEvent(&e))
+        if (Convert(e, out)) {
+            // More events may wait behind this one.
+            FetchWanted = 1;
+            return 1;
+        }
+    return 0;
 }
 
 void BackendIdle() {
@@ -389,20 +365,6 @@ void BackendIdle() {
         EventFd = -1;
         SDL_Delay(1);
     }
-}
-
-int16_t KeyState(int32_t virtualKey) {
-    int down = 0;
-    switch (virtualKey) {
-        case VK_LBUTTON: down = (Buttons & SDL_BUTTON_LMASK) != 0; break;
-        case VK_RBUTTON: down = (Buttons & SDL_BUTTON_RMASK) != 0; break;
-        case VK_SHIFT: down = (Modifiers & KMOD_SHIFT) != 0; break;
-        case VK_CONTROL: down = (Modifiers & KMOD_CTRL) != 0; break;
-        default:
-            down = virtualKey >= 0 && virtualKey < 256 && KeysDown[virtualKey];
-            break;
-    }
-    return down ? (int16_t)0x8000 : 0;
 }
 
 static int DesktopSize(int32_t* width, int32_t* height) {

@@ -85,7 +85,8 @@ int DCTextOut(BkDC* dc, int32_t x, int32_t y, const char* text,
     SoftTextMask mask = {0, 0, std::vector<uint8_t>()};
     if (n == 0) return 1;
     if (n > MAX_DRAWN_CHARACTERS) n = MAX_DRAWN_CHARACTERS;
-    if (!BackendTextMask(dc->font, text, (int32_t)n, &mask)) return 0;
+    BkFont* font = SoftFontOrDefault(dc->font);
+    if (!font || !BackendTextMask(font, text, (int32_t)n, &mask)) return 0;
     if (mask.width <= 0 || mask.height <= 0 ||
         mask.bits.size() < (size_t)mask.width * (size_t)mask.height)
         return 0;

@@ -1,6 +1,7 @@
-// The program's one window and its message queue: take without waiting,
-// translate key presses into characters, dispatch to the window procedure,
-// default processing (a close request destroys the window).
+// The program's one window and its message queue: take without waiting
+// (platform events first turned into messages), translate key presses into
+// characters, dispatch to the window procedure, default processing (a close
+// request destroys the window).
 #include <deque>
 
 #include "backend/soft/soft.h"
@@ -42,9 +43,21 @@ void WindowDestroy(BkWindow* window) {
     BackendReleased("window");
 }
 
+// Platform events into the queue until a message is queued or none is left;
+// one event at a time, so that the key and button states stay those of the
+// message about to be handled.
+static void TakeEvents() {
+    SoftScreenFlush();
+    while (Queue.empty()) {
+        SoftEvent event = SoftEvent();
+        if (!BackendNextEvent(&event)) return;
+        SoftPostEvent(&event);
+    }
+}
+
 int MessagePeek(BkMsg* out) {
     if (!out) return 0;
-    if (Queue.empty()) BackendPumpMessages();
+    if (Queue.empty()) TakeEvents();
     if (Queue.empty()) {
         BackendIdle();
         return 0;
@@ -106,9 +119,11 @@ void MessagePostQuit(int32_t exitCode) {
 
 void SoftReset() {
     SoftResetText();
+    SoftResetFonts();
     SoftResetDisplay();
     SoftResetSound();
     Queue.clear();
     Window = BkWindow{nullptr, 0};
     CharactersFromText = 0;
+    SoftResetInput();
 }

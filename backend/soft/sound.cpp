@@ -8,9 +8,6 @@
 
 #include "backend/soft/soft.h"
 
-// Largest buffer a device accepts.
-#define MAX_BUFFER_BYTES 0x0FFFFFFFu
-
 static std::vector<BkSoundDevice*> LiveDevices;
 static std::vector<BkSoundBuffer*> LiveBuffers;
 
@@ -80,7 +77,7 @@ BkResult SoundCreateBuffer(BkSoundDevice* device, const SoundBufferDesc* desc,
     BkResult fault = BackendFault(SOP_SOUND_CREATE_BUFFER);
     if (fault) return fault;
     if (!desc->format || desc->bufferBytes == 0 ||
-        desc->bufferBytes > MAX_BUFFER_BYTES)
+        desc->bufferBytes > SOUND_MAX_BUFFER_BYTES)
         return DSERR_INVALIDPARAM;
     if (!FormatPlayable(desc->format)) return DSERR_BADFORMAT;
     BkSoundBuffer* buffer = new (std::nothrow) BkSoundBuffer();
@@ -142,13 +139,23 @@ BkResult SoundBufferUnlock(BkSoundBuffer* buffer, void* region1,
     return BK_OK;
 }
 
+// Checked again, whoever made the record: the backends convert and size
+// their playback by the format. Only whole sample frames are played.
+BkResult SoftSoundStart(BkSoundBuffer* buffer) {
+    BackendSoundStop(buffer);
+    const WaveFormat& f = buffer->format;
+    if (!FormatPlayable(&f)) return DSERR_BADFORMAT;
+    uint32_t frame = (uint32_t)f.channels * (f.bitsPerSample / 8);
+    return BackendSoundStart(buffer, buffer->size - buffer->size % frame);
+}
+
 BkResult SoundBufferPlay(BkSoundBuffer* buffer, uint32_t reserved,
                          uint32_t priority, uint32_t flags) {
     (void)reserved;
     (void)priority;
     (void)flags;
     if (!IsLiveBuffer(buffer)) return DSERR_INVALIDPARAM;
-    return BackendSoundStart(buffer);
+    return SoftSoundStart(buffer);
 }
 
 BkResult SoundBufferGetStatus(BkSoundBuffer* buffer, uint32_t* status) {

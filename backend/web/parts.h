@@ -70,5 +70,3 @@ void zem_web_sound_stop(int32_t id);
 // with nothing in between is a busy wait, which must give the browser its
 // turn.
 void WebClockQuiet();
-// A palette change waiting for the next flip is shown now, if there is one.
-void WebFlushDeferred();

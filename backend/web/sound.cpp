@@ -30,19 +30,11 @@ int BackendSoundPlaying(BkSoundBuffer* buffer) {
     return buffer->backend && zem_web_sound_playing(SoundId(buffer));
 }
 
-// 8-bit unsigned or 16-bit signed PCM, mono or stereo, 4 to 192 kHz. Only
-// whole sample frames are played.
-BkResult BackendSoundStart(BkSoundBuffer* buffer) {
-    BackendSoundStop(buffer);
+// 8-bit unsigned or 16-bit signed PCM, mono or stereo, at its own rate.
+BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t usable) {
     const WaveFormat& f = buffer->format;
-    if (f.samplesPerSec < SOUND_LOWEST_RATE || f.samplesPerSec > SOUND_HIGHEST_RATE)
-        return DSERR_BADFORMAT;
-    uint32_t bytesPerSample = f.bitsPerSample / 8;
-    uint32_t frame = (uint32_t)f.channels * bytesPerSample;
-    if (frame == 0) return DSERR_BADFORMAT;
-    uint32_t usable = buffer->size - buffer->size % frame;
     if (usable == 0) return BK_OK;  // nothing to hear
-    if (usable / bytesPerSample > MAX_SAMPLES) return DSERR_BADFORMAT;
+    if (usable / (f.bitsPerSample / 8u) > MAX_SAMPLES) return DSERR_BADFORMAT;
     int32_t id = zem_web_sound_start(buffer->bytes, usable, f.channels, f.bitsPerSample,
                                      (int32_t)f.samplesPerSec);
     if (id <= 0) return DDERR_GENERIC;

@@ -1,6 +1,5 @@
-// The page as the program's window: page events turned into the window's
-// messages, key and button states, the clock, the message box and the
-// system pointer.
+// The page as the program's window: page events handed over as platform
+// events, the clock, the message box and the system pointer.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -14,13 +13,6 @@
 // twice in a row.
 #define CLOCK_READS_BEFORE_YIELD 3
 
-// Key and button states as of the last event turned into a message, so that
-// a message handler sees the state that belongs to its message even when
-// more events wait behind it.
-static uint8_t KeysDown[256];
-static uint32_t Buttons = 0;  // bit 0 left, bit 1 right
-static int Shift = 0;
-static int Control = 0;
 static int WindowOpen = 0;
 static int ClockReads = 0;
 
@@ -42,9 +34,7 @@ int BackendWindowOpen(const char* title, int32_t width, int32_t height) {
     if (!zem_web_window_open()) return 0;
     // The page posts the characters the keyboard layout types.
     SoftCharactersFromText(1);
-    for (uint8_t& k : KeysDown) k = 0;
-    Buttons = 0;
-    Shift = Control = 0;
+    SoftResetInput();
     WindowOpen = 1;
     return 1;
 }
@@ -57,75 +47,56 @@ void BackendWindowClose() {
 }
 
 // ---------------------------------------------------------------------------
-// Events into messages.
+// Page events as platform events.
 
-static uint32_t ButtonBit(int32_t button) {
-    return button == 0 ? 0x1u : button == 2 ? 0x2u : 0;
+static SoftButton Button(int32_t button) {
+    return button == 0 ? SOFT_BUTTON_LEFT : button == 2 ? SOFT_BUTTON_RIGHT : SOFT_BUTTON_OTHER;
 }
 
-// wParam of a mouse message: MK_LBUTTON 0x1, MK_RBUTTON 0x2.
-static uintptr_t MouseFlags() { return Buttons & 0x3u; }
-
-static intptr_t Position(int32_t packed) {
-    return MAKE_MOUSE_LPARAM(packed & 0xFFFF, (packed >> 16) & 0xFFFF);
+static void At(int32_t packed, SoftEvent* out) {
+    out->x = packed & 0xFFFF;
+    out->y = (packed >> 16) & 0xFFFF;
 }
 
-static void Convert(const int32_t* e) {
-    BkWindow* w = SoftWindow();
+// 0 for an event of a kind the program does not know.
+static int Convert(const int32_t* e, SoftEvent* out) {
     switch (e[0]) {
         case WEB_EVENT_MOVE:
-            Buttons = (uint32_t)e[2] & 0x3u;
-            MessagePost(w, WM_MOUSEMOVE, MouseFlags(), Position(e[1]));
-            break;
+            out->kind = SOFT_EVENT_MOVE;
+            At(e[1], out);
+            out->buttons = (uint32_t)e[2];
+            return 1;
         case WEB_EVENT_DOWN:
-            Buttons |= ButtonBit(e[1]);
-            if (e[1] == 0)
-                // Every second press of a quick series is a double click.
-                MessagePost(w, e[3] % 2 == 0 ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN,
-                            MouseFlags(), Position(e[2]));
-            else if (e[1] == 2)
-                MessagePost(w, WM_RBUTTONDOWN, MouseFlags(), Position(e[2]));
-            break;
         case WEB_EVENT_UP:
-            Buttons &= ~ButtonBit(e[1]);
-            if (e[1] == 0)
-                MessagePost(w, WM_LBUTTONUP, MouseFlags(), Position(e[2]));
-            else if (e[1] == 2)
-                MessagePost(w, WM_RBUTTONUP, MouseFlags(), Position(e[2]));
-            break;
+            out->kind = e[0] == WEB_EVENT_DOWN ? SOFT_EVENT_PRESS : SOFT_EVENT_RELEASE;
+            out->button = Button(e[1]);
+            At(e[2], out);
+            out->clicks = e[3];
+            return 1;
         case WEB_EVENT_KEY_DOWN:
-        case WEB_EVENT_KEY_UP: {
-            int down = e[0] == WEB_EVENT_KEY_DOWN;
-            Shift = (e[3] & 1) != 0;
-            Control = (e[3] & 2) != 0;
-            if (e[1] <= 0 || e[1] > 255) break;
-            KeysDown[e[1]] = (uint8_t)down;
-            // lParam as a key message carries it: repeat count 1, bit 30
-            // the previous state, bit 31 the transition.
-            intptr_t lParam = 1;
-            if (!down)
-                lParam |= (intptr_t)0xC0000000u;
-            else if (e[2])
-                lParam |= (intptr_t)0x40000000;
-            MessagePost(w, down ? WM_KEYDOWN : WM_KEYUP, (uintptr_t)e[1], lParam);
-            break;
-        }
+        case WEB_EVENT_KEY_UP:
+            out->kind = e[0] == WEB_EVENT_KEY_DOWN ? SOFT_EVENT_KEY_DOWN : SOFT_EVENT_KEY_UP;
+            out->key = e[1];
+            out->repeat = e[2] != 0;
+            out->shift = (e[3] & 1) != 0;
+            out->control = (e[3] & 2) != 0;
+            return 1;
         case WEB_EVENT_CHAR:
-            if (e[1] > 0) MessagePost(w, WM_CHAR, (uintptr_t)e[1], 1);
-            break;
+            out->kind = SOFT_EVENT_CHARACTER;
+            out->character = e[1] > 0 ? (uint32_t)e[1] : 0;
+            return 1;
         default:
-            break;
+            return 0;
     }
 }
 
-void BackendPumpMessages() {
+int BackendNextEvent(SoftEvent* out) {
     WebClockQuiet();
-    WebFlushDeferred();
-    if (!WindowOpen) return;
-    // One event at a time, so that the states above stay those of the
-    // message about to be handled.
+    if (!WindowOpen) return 0;
     int32_t e[4];
-    while (SoftQueueLength() == 0 && zem_web_next_event(e)) Convert(e);
+    while (zem_web_next_event(e))
+        if (Convert(e, out)) return 1;
+    return 0;
 }
 
 // The queue is empty: the page gets its turn until input arrives or the
@@ -134,20 +105,6 @@ void BackendPumpMessages() {
 void BackendIdle() {
     WebClockQuiet();
     zem_web_wait(WEB_WAIT_INPUT);
-}
-
-int16_t KeyState(int32_t virtualKey) {
-    int down = 0;
-    switch (virtualKey) {
-        case VK_LBUTTON: down = (Buttons & 0x1u) != 0; break;
-        case VK_RBUTTON: down = (Buttons & 0x2u) != 0; break;
-        case VK_SHIFT: down = Shift; break;
-        case VK_CONTROL: down = Control; break;
-        default:
-            down = virtualKey >= 0 && virtualKey < 256 && KeysDown[virtualKey];
-            break;
-    }
-    return down ? (int16_t)0x8000 : 0;
 }
 
 int32_t ScreenWidth() { return SOFT_WIDTH; }

@@ -108,4 +108,29 @@ TEST_F(Text, NoDeviceContextOrNoFontWhenTheyAreRefused) {
     EXPECT_EQ(HeadlessReleaseLog(), std::vector<std::string>{"font"});
 }
 
+// Every backend's fonts have one cell limit; a device context whose font
+// was deleted writes in the default font, as one without a font does.
+TEST_F(Text, OneCellLimitAndTheDefaultFontForAFontThatIsGone) {
+    const struct { int32_t height, cell; } asked[] = {{300, 256}, {-20, 20}, {0, 16}, {-100000, 256}};
+    BkDC* dc = nullptr;
+    ASSERT_EQ(SurfaceGetDC(back, &dc), BK_OK);
+    for (const auto& a : asked) {
+        SCOPED_TRACE(a.height);
+        BkFont* f = FontCreate(a.height, FW_BOLD, 3, 2, "Comic Sans MS");
+        ASSERT_NE(f, nullptr);
+        Fill(77);
+        DCSelectFont(dc, f);
+        EXPECT_EQ(DCTextOut(dc, 0, 0, "A", 1), 1);
+        // Opaque: the whole cell is the background's entry, nothing below.
+        EXPECT_EQ(Values(0, a.cell - 1, 8, a.cell), (std::set<int>{200}));
+        EXPECT_EQ(Values(0, a.cell, 8, a.cell + 1), (std::set<int>{77}));
+        FontDelete(f);
+    }
+    Fill(77);
+    EXPECT_EQ(DCTextOut(dc, 0, 0, "A", 1), 1);
+    EXPECT_EQ(Values(0, 15, 8, 16), (std::set<int>{200}));
+    EXPECT_EQ(Values(0, 16, 8, 17), (std::set<int>{77}));
+    SurfaceReleaseDC(back, dc);
+}
+
 }  // namespace

@@ -3,7 +3,7 @@
 // them, to name the first test that failed.
 #include <cstring>
 
-#include "backend/limits.h"
+#include "backend/backend.h"
 #include "tools/zemworld/check.h"
 
 static uint32_t Get32(const uint8_t* p) {

@@ -5,12 +5,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "backend/limits.h"
+#include "backend/backend.h"
 #include "tools/assets/assets.h"
 #include "tools/zemworld/import.h"
 
-// The backends refuse larger sound buffers.
-static const uint64_t MaxSoundBytes = 0x0FFFFFFFu;
 // Too fast a rate is brought down to this one.
 static const uint32_t ResampledRate = 48000;
 
@@ -106,7 +104,7 @@ int DecodeWav(const std::vector<uint8_t>& b, Pcm16* out, std::string* why, std::
     uint32_t outRate = rate > SOUND_HIGHEST_RATE ? ResampledRate : rate;
     uint64_t outFrames = rate == outRate ? frames : (uint64_t)((double)frames * outRate / rate);
     if (outFrames == 0) outFrames = 1;
-    if (outFrames * outChannels * 2 > MaxSoundBytes) {
+    if (outFrames * outChannels * 2 > SOUND_MAX_BUFFER_BYTES) {
         *why = "is too long for the viewer (" + std::to_string(frames / rate / 60) + " minutes)";
         return 0;
     }
