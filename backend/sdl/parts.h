@@ -33,6 +33,3 @@ int SdlShownPicture(uint8_t* rgb);
 void SdlToggleFullScreen();
 // Print and F10: the picture on the screen into the pictures folder.
 void SdlScreenshot();
-// The most room one sound's conversion to the device format may take, in
-// bytes (0 while no device is open).
-uint64_t SdlSoundRoomLimit();

@@ -96,6 +96,15 @@ struct BkSoundDevice {
 // them a conversion to the device's rate would cost without bound.
 #define SOUND_LOWEST_RATE 4000
 #define SOUND_HIGHEST_RATE 192000
+// The longest sound every backend plays. A sound is converted whole when
+// it starts (to the device's format, or to the browser's 32-bit samples), so
+// its length is bounded: six minutes, and at most SOUND_MOST_SAMPLES samples
+// of all channels together (64 MB as the web page holds them).
+#define SOUND_LONGEST_SECONDS 360
+#define SOUND_MOST_SAMPLES (16u * 1024u * 1024u)
+// Bytes of sample data in that format that every backend plays: whole
+// frames of at most the bounds above, in a buffer the records can make.
+uint32_t SoundMostBytes(const WaveFormat* format);
 
 struct BkSoundBuffer {
     BkSoundDevice* device;

@@ -64,6 +64,16 @@ BkResult SoundSetCooperativeLevel(BkSoundDevice* device, BkWindow* window,
     return BK_OK;
 }
 
+uint32_t SoundMostBytes(const WaveFormat* f) {
+    uint64_t frame = (uint64_t)f->channels * (f->bitsPerSample / 8);
+    if (frame == 0 || f->channels == 0) return 0;
+    uint64_t frames = (uint64_t)f->samplesPerSec * SOUND_LONGEST_SECONDS;
+    uint64_t bySamples = SOUND_MOST_SAMPLES / f->channels;
+    if (frames > bySamples) frames = bySamples;
+    if (frames > MAX_BUFFER_BYTES / frame) frames = MAX_BUFFER_BYTES / frame;
+    return (uint32_t)(frames * frame);
+}
+
 // PCM only, 8 or 16 bits, one or two channels, a rate of recorded sound:
 // what every backend can play at a bounded cost.
 static int FormatPlayable(const WaveFormat* f) {
