@@ -6,9 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include <stb_image.h>
-
 #include "tests/zemworld/check_world.h"
+#include "tools/zemworld/import.h"
 
 namespace {
 
@@ -33,12 +32,14 @@ struct Png {
 
 Png ReadPng(const std::string& path) {
     Png png;
-    int channels = 0;
-    uint8_t* data = stbi_load(path.c_str(), &png.width, &png.height, &channels, 3);
-    if (data) {
-        png.rgb.assign(data, data + (size_t)png.width * png.height * 3);
-        stbi_image_free(data);
-    }
+    std::vector<uint8_t> bytes;
+    std::string error;
+    Rgba picture;
+    if (!PackReadFile(path, &bytes, &error) || !DecodePicture(bytes, &picture, &error)) return png;
+    png.width = picture.width;
+    png.height = picture.height;
+    for (size_t i = 0; i < picture.pixels.size(); i += 4)
+        png.rgb.insert(png.rgb.end(), picture.pixels.begin() + (long)i, picture.pixels.begin() + (long)i + 3);
     return png;
 }
 

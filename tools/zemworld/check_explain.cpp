@@ -127,5 +127,7 @@ std::string WhySoundRefused(const CheckContext* c, const PackListing& member) {
         return "its sample rate is " + std::to_string(rate) + " Hz; the viewer plays " +
                std::to_string(SOUND_LOWEST_RATE) + " to " + std::to_string(SOUND_HIGHEST_RATE) + " Hz" + save;
     if (dataBytes == 0) return "it holds no samples";
+    std::string tooLong = SoundTooLong(rate, bits, channels, dataBytes);
+    if (!tooLong.empty()) return "it " + tooLong;
     return "the sound loader refuses it (out of memory?)";
 }

@@ -1,13 +1,10 @@
-// Files of the source folder. Names are matched without regard to case, as
-// the archive does, so a script written on another system still finds its
-// pictures; paths may not leave the folder.
+// Pictures and frame series of the source folder. Names are matched without
+// regard to case, as the archive does, so a script written on another system
+// still finds its pictures; paths may not leave the folder.
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 #include "tools/zemworld/import.h"
-
-namespace fs = std::filesystem;
 
 static std::string Lower(std::string s) {
     for (char& c : s)
@@ -41,51 +38,6 @@ static int NaturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-static std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? "." : folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found) {
-    std::string path = relative;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.empty() || path[0] == '/') return -1;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part == "..") return -1;
-        if (!part.empty() && part != ".") parts.push_back(part);
-        start = end + 1;
-    }
-    if (parts.empty()) return 0;
-    std::string done;
-    for (const std::string& part : parts) {
-        std::error_code ec;
-        std::string exact = done.empty() ? part : done + "/" + part;
-        if (fs::exists(JoinPath(root, exact), ec)) {
-            done = exact;
-            continue;
-        }
-        std::string match;
-        for (const std::string& name : Entries(done.empty() ? root : JoinPath(root, done)))
-            if (Lower(name) == Lower(part)) {
-                match = name;
-                break;
-            }
-        if (match.empty()) return 0;
-        done = done.empty() ? match : done + "/" + match;
-    }
-    *found = done;
-    return 1;
-}
-
 int ResolvePicture(const std::string& root, const std::string& stem, std::string* found) {
     for (int i = 0; PictureExtensions[i]; i++)
         if (ResolveSourcePath(root, stem + PictureExtensions[i], found) == 1) return 1;
@@ -101,27 +53,23 @@ static int IsPictureName(const std::string& name) {
     return 0;
 }
 
-static int IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return fs::is_directory(path, ec);
-}
-
 int ResolveSeries(const std::string& root, const std::string& relative, int maxFrames, SourceSeries* out,
                   std::string* why) {
     *out = SourceSeries();
     std::string found;
-    int r = ResolveSourcePath(root, relative, &found);
+    std::string outside;
+    int r = ResolveSourcePath(root, relative, &found, &outside);
     if (r < 0) {
-        *why = "'" + relative + "' is not a path inside the world folder";
+        *why = "'" + relative + "' " + outside;
         return 0;
     }
     if (r == 0) {
         *why = "'" + relative + "' not found";
         return 0;
     }
-    if (IsDirectory(JoinPath(root, found))) {
+    if (SourceIsFolder(root, found)) {
         std::vector<std::string> names;
-        for (const std::string& name : Entries(JoinPath(root, found))) {
+        for (const std::string& name : SourceEntries(root, found)) {
             std::string lower = Lower(name);
             if (IsPictureName(name) && lower.compare(0, 5, "icon.") != 0) names.push_back(name);
         }

@@ -38,6 +38,11 @@ int CheckArchive(const std::vector<uint8_t>& archive, Report* report);
 // an archive; names the archive cannot hold are errors.
 int CheckFolder(const std::string& folder, Report* report);
 
+// "" when a PCM sound of this format and this many bytes of samples plays
+// in the viewer; otherwise how long it lasts and the longest that plays at
+// that format (the same bound as every backend's).
+std::string SoundTooLong(uint32_t rate, uint32_t bits, uint32_t channels, uint64_t bytes);
+
 // ---------------------------------------------------------------------------
 // The commands; each gets the arguments after its own name and returns the
 // exit code.
