@@ -74,7 +74,13 @@ int PackBuild(std::vector<PackMember> members, std::vector<uint8_t>* archive,
         std::memcpy(out.data() + 4 + i * sizeof(ArchiveEntry), &entry, sizeof entry);
         if (i < members.size()) offset += members[i].data.size();
     }
-    for (const PackMember& m : members) out.insert(out.end(), m.data.begin(), m.data.end());
+    // Each member is let go once copied, so that packing needs the room of
+    // the archive and not of two.
+    out.reserve((size_t)total);
+    for (PackMember& m : members) {
+        out.insert(out.end(), m.data.begin(), m.data.end());
+        std::vector<uint8_t>().swap(m.data);
+    }
     *archive = std::move(out);
     return 1;
 }
