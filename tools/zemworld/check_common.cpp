@@ -1,5 +1,8 @@
 // The checker's shared steps: diagnostics, member look-up as the archive
 // reader does it, and loading a picture as one of its uses does.
+#include <errno.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -26,6 +29,25 @@ int32_t LineOf(const CheckContext* c, const void* record) {
 static std::string Lowered(const std::string& s) {
     std::string out = s;
     for (char& ch : out) ch = (char)std::tolower((unsigned char)ch);
+    return out;
+}
+
+std::vector<uint8_t> MemberBytes(const CheckContext* c, const PackListing& member, size_t offset, size_t length) {
+    std::vector<uint8_t> out(length, 0);
+    if (member.size <= 0 || offset >= (size_t)member.size) return out;
+    size_t have = std::min(length, (size_t)member.size - offset);
+    int64_t at = (int64_t)member.offset + (int64_t)offset;
+    if (c->archive) {
+        if ((uint64_t)at + have <= c->archive->size()) std::memcpy(out.data(), c->archive->data() + at, have);
+    } else if (c->archiveFd >= 0) {
+        size_t done = 0;
+        while (done < have) {
+            ssize_t got = pread(c->archiveFd, out.data() + done, have - done, (off_t)(at + (int64_t)done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            done += (size_t)got;
+        }
+    }
     return out;
 }
 
