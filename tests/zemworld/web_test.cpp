@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/zemworld/check_world.h"
+#include "tools/zemworld/world.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ TEST(Web, FolderHoldsThePageTheProgramAndTheWorld) {
     std::system("rm -rf web_out");
     ToolResult r = Zemworld("web web_world.zem web_out --title 'Tom & <Jerry>'");
     ASSERT_EQ(r.code, 0) << r.output;
-    EXPECT_EQ(Text("web_out/index.html"),
-              "<title>Tom &amp; &lt;Jerry&gt;</title><h1>Tom &amp; &lt;Jerry&gt;</h1>");
+    EXPECT_EQ(Text("web_out/index.html"), std::string(PageMark) +
+                                              "\n<title>Tom &amp; &lt;Jerry&gt;</title><h1>Tom &amp; &lt;Jerry&gt;</h1>");
     EXPECT_EQ(Read("web_out/data.zem"), Read("web_world.zem"));
     EXPECT_EQ(Read("web_out/zemvr.js"), Read("web_runtime/zemvr.js"));
     EXPECT_EQ(Read("web_out/zemvr.wasm"), Read("web_runtime/zemvr.wasm"));
@@ -75,7 +76,7 @@ TEST(Web, FolderHoldsThePageTheProgramAndTheWorld) {
     r = Zemworld("web web_folder web_out2");
     ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_EQ(Members(Read("web_out2/data.zem")), Members(world.Archive()));
-    EXPECT_EQ(Text("web_out2/index.html"), "<title>web_folder</title><h1>web_folder</h1>");
+    EXPECT_EQ(Text("web_out2/index.html"), std::string(PageMark) + "\n<title>web_folder</title><h1>web_folder</h1>");
 }
 
 TEST(Web, WritesNothingForWhatWouldNotPlay) {

@@ -5,12 +5,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 
 #include "tools/zemworld/import.h"
 #include "tools/zempack/pack.h"
 
-namespace fs = std::filesystem;
 
 enum { KW_LOCATION = 1, KW_CLOSEUP, KW_PANORAMA, KW_STAMP, KW_SPRITE, KW_PDA, KW_DOOR };
 
@@ -440,15 +438,12 @@ int CommandBuild(int argc, char** argv) {
         std::fprintf(stderr, "zemworld build: failed, %s not written\n", paths[1].c_str());
         return 1;
     }
-    // Written beside the target and renamed, so that a failed write never
-    // leaves half an archive where the viewer looks for one.
-    std::string temporary = paths[1] + ".part";
+    // Written beside the target under a name of its own and renamed, so that
+    // a failed write never leaves half an archive where the viewer looks for
+    // one, and a link standing at the target is replaced, not followed.
     std::string error;
-    std::error_code ec;
-    if (!PackWriteFile(temporary, result.archive, &error) || (fs::rename(temporary, paths[1], ec), ec)) {
-        fs::remove(temporary, ec);
-        std::fprintf(stderr, "zemworld build: %s cannot be written: %s\n", paths[1].c_str(),
-                     error.empty() ? ec.message().c_str() : error.c_str());
+    if (!PackWriteFile(paths[1], result.archive, &error)) {
+        std::fprintf(stderr, "zemworld build: %s\n", error.c_str());
         return 1;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
