@@ -312,8 +312,10 @@ static const char* const PictureExtensions[] = {".png", ".jpg", ".jpeg", ".tga",
 // to outside it; why says which).
 int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found,
                       std::string* why = nullptr);
-// A name without extension with any picture extension.
-int ResolvePicture(const std::string& root, const std::string& stem, std::string* found);
+// A name without extension with any picture extension; -1 (and why) when
+// it leads outside the folder.
+int ResolvePicture(const std::string& root, const std::string& stem, std::string* found,
+                   std::string* why = nullptr);
 // The frames of a series: the first frame's name and the numbers after it,
 // or every picture of a folder (a name ending in "/") in name order. The
 // offset file is the frames' common prefix + "info.txt" (info.txt in a

@@ -38,10 +38,25 @@ static int NaturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-int ResolvePicture(const std::string& root, const std::string& stem, std::string* found) {
-    for (int i = 0; PictureExtensions[i]; i++)
-        if (ResolveSourcePath(root, stem + PictureExtensions[i], found) == 1) return 1;
+int ResolvePicture(const std::string& root, const std::string& stem, std::string* found, std::string* why) {
+    for (int i = 0; PictureExtensions[i]; i++) {
+        std::string outside;
+        int r = ResolveSourcePath(root, stem + PictureExtensions[i], found, &outside);
+        if (r < 0 && why) *why = "'" + stem + PictureExtensions[i] + "' " + outside;
+        if (r != 0) return r;
+    }
     return 0;
+}
+
+// The offset file or icon of a series, when there is one; -1 when its name
+// leads outside the folder.
+static int Companion(const std::string& root, const std::string& path, int picture, std::string* found,
+                     std::string* why) {
+    std::string outside;
+    int r = picture ? ResolvePicture(root, path, found, why) : ResolveSourcePath(root, path, found, &outside);
+    if (r < 0 && !picture) *why = "'" + path + "' " + outside;
+    if (r != 1) found->clear();
+    return r;
 }
 
 static int IsPictureName(const std::string& name) {
@@ -80,28 +95,27 @@ int ResolveSeries(const std::string& root, const std::string& relative, int maxF
         }
         for (size_t i = 0; i < names.size() && (int)i < maxFrames; i++) out->frames.push_back(found + "/" + names[i]);
         out->more = names.size() > (size_t)maxFrames;
-        std::string info;
-        if (ResolveSourcePath(root, found + "/info.txt", &info) == 1) out->info = info;
         out->iconWanted = found + "/icon.png";
-        std::string icon;
-        if (ResolvePicture(root, found + "/icon", &icon)) out->icon = icon;
-        return 1;
+        return Companion(root, found + "/info.txt", 0, &out->info, why) >= 0 &&
+               Companion(root, found + "/icon", 1, &out->icon, why) >= 0;
     }
     SeriesName series = SplitSeriesName(found);
     out->frames.push_back(found);
     for (int64_t k = series.first + 1; series.digits; k++) {
-        std::string next;
-        if (ResolveSourcePath(root, SeriesFrameName(series, k), &next) != 1) break;
+        std::string next, outside;
+        int r = ResolveSourcePath(root, SeriesFrameName(series, k), &next, &outside);
+        if (r < 0) {
+            *why = "'" + SeriesFrameName(series, k) + "' " + outside;
+            return 0;
+        }
+        if (r == 0) break;
         if ((int)out->frames.size() == maxFrames) {
             out->more = 1;
             break;
         }
         out->frames.push_back(next);
     }
-    std::string info;
-    if (ResolveSourcePath(root, series.prefix + "info.txt", &info) == 1) out->info = info;
     out->iconWanted = series.prefix + "icon.png";
-    std::string icon;
-    if (ResolvePicture(root, series.prefix + "icon", &icon)) out->icon = icon;
-    return 1;
+    return Companion(root, series.prefix + "info.txt", 0, &out->info, why) >= 0 &&
+           Companion(root, series.prefix + "icon", 1, &out->icon, why) >= 0;
 }

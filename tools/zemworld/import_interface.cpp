@@ -42,15 +42,16 @@ static void AddCounts(const std::map<uint32_t, uint32_t>& counts, std::vector<We
 }
 
 static int BuildCursor(Build* b) {
-    std::string first;
-    if (!ResolvePicture(b->root, "CURS0000", &first)) {
+    std::string first, why;
+    int found = ResolvePicture(b->root, "CURS0000", &first, &why);
+    if (found != 1) {
         ReportError(b->report, JoinPath(b->root, "CURS0000.png"), 0,
-                    "the cursor is missing: every world needs CURS0000.png to CURS0003.png (arrow, over an object or "
-                    "a door nearby, in the item view, over a door elsewhere)");
+                    found < 0 ? why
+                              : "the cursor is missing: every world needs CURS0000.png to CURS0003.png (arrow, over an "
+                                "object or a door nearby, in the item view, over a door elsewhere)");
         return 0;
     }
     SourceSeries cursor;
-    std::string why;
     if (!ResolveSeries(b->root, first, 9999, &cursor, &why)) {
         ReportError(b->report, JoinPath(b->root, first), 0, why);
         return 0;
@@ -105,9 +106,10 @@ static int BuildCursor(Build* b) {
 
 static int BuildLogoAndPdas(Build* b) {
     std::string path, why;
-    if (!ResolvePicture(b->root, "ZEMLOGO", &path)) {
+    int found = ResolvePicture(b->root, "ZEMLOGO", &path, &why);
+    if (found != 1) {
         ReportError(b->report, JoinPath(b->root, "ZEMLOGO.png"), 0,
-                    "the logo is missing: every world needs ZEMLOGO.png (drawn in the bottom-right corner)");
+                    found < 0 ? why : "the logo is missing: every world needs ZEMLOGO.png (drawn in the bottom-right corner)");
         return 0;
     }
     Rgba logo;
@@ -206,7 +208,11 @@ static int BuildIcons(Build* b) {
         icons.push_back(icon);
     }
     std::string path, why;
-    int haveBat = ResolvePicture(b->root, "BATBICON", &path);
+    int haveBat = ResolvePicture(b->root, "BATBICON", &path, &why);
+    if (haveBat < 0) {
+        ReportError(b->report, JoinPath(b->root, "BATBICON.png"), 0, why);
+        return 0;
+    }
     if (haveBat) {
         if (!SourcePictureSize(b, path, 0, "icon palette picture", IconPaletteLimit)) return 0;
         AddToBatch(&pictures, 0, [b, path](Rgba* out) {

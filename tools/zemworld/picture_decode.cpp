@@ -36,7 +36,8 @@ int PictureFits(int64_t width, int64_t height, const PictureLimit& limit, std::s
     if (height > limit.height) most += (most.empty() ? "" : " and ") + std::to_string(limit.height) + " high";
     if (most.empty() && width * height > limit.pixels) most = std::to_string(limit.pixels) + " pixels in all";
     if (most.empty()) return 1;
-    *why = size + "; a " + limit.place + " may be at most " + most + (limit.reason ? std::string(" (") + limit.reason + ")" : "");
+    const char* article = std::strchr("aeiou", limit.place[0]) ? "; an " : "; a ";
+    *why = size + article + limit.place + " may be at most " + most + (limit.reason ? std::string(" (") + limit.reason + ")" : "");
     return 0;
 }
 

@@ -113,7 +113,7 @@ static int FollowLink(Walk* w, const std::string& name, int isLast, int followLa
     for (size_t i = 0; i < parts.size(); i++) {
         int r = Step(w, parts[i], 1, isLast && i + 1 == parts.size(), followLast);
         if (r != 1) {
-            if (r < 0 && w->why.find("outside the world folder") == std::string::npos && parts[i] == "..")
+            if (r < 0 && parts[i] == "..")
                 w->why = "is a link to " + to + ", outside the world folder; only links to files inside it are followed";
             return r;
         }
