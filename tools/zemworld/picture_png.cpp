@@ -2,7 +2,9 @@
 // before a row is decoded; every depth and colour type becomes 8-bit RGBA.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstring>
 
 #include "tools/zemworld/import.h"
 
@@ -66,8 +68,20 @@ static int Decode(png_structp png, png_infop info, PngJob* job, const PictureLim
     return 1;
 }
 
+static uint32_t Get32Be(const uint8_t* p) {
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+}
+
 int DecodePng(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
               std::string* why) {
+    // The header chunk comes first: its size is judged before the decoder
+    // reads on, even in a file cut short after it.
+    uint8_t head[24];
+    if (SourceReadAt(reader, 0, head, sizeof head) && std::memcmp(head + 12, "IHDR", 4) == 0) {
+        *width = (int32_t)std::min<uint32_t>(Get32Be(head + 16), INT32_MAX);
+        *height = (int32_t)std::min<uint32_t>(Get32Be(head + 20), INT32_MAX);
+        if (!PictureFits(*width, *height, limit, why)) return 0;
+    }
     PngJob job;
     job.reader = &reader;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, Fail, Ignore);
