@@ -243,7 +243,9 @@ TEST(ImportDecodersTest, EveryLayoutGivesThePixelsItHolds) {
             const uint8_t* p = &got.pixels[((size_t)y * w + x) * 4];
             bool inside = x >= 5 && x < 13 && y >= 3 && y < 9 && IndexAt(x, y) != 2;
             EXPECT_EQ(p[3], inside ? 255 : 0) << x << "," << y;
-            if (inside) EXPECT_EQ(std::memcmp(p, Colours[IndexAt(x, y)], 3), 0) << x << "," << y;
+            if (inside) {
+                EXPECT_EQ(std::memcmp(p, Colours[IndexAt(x, y)], 3), 0) << x << "," << y;
+            }
         }
 }
 
@@ -274,7 +276,9 @@ TEST(ImportDecodersTest, SizesAreJudgedForThePlaceFromTheHeaderAlone) {
         EXPECT_EQ(DecodePicture(reader, *c.limit, &got, &why), 0);
         EXPECT_TRUE(got.pixels.empty());
         // The same picture is fine where only the general bound holds.
-        if (c.whole) EXPECT_EQ(DecodePicture(reader, AnyPicture, &got, &why), 1) << why;
+        if (c.whole) {
+            EXPECT_EQ(DecodePicture(reader, AnyPicture, &got, &why), 1) << why;
+        }
     }
 }
 
