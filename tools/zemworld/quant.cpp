@@ -88,10 +88,13 @@ Rgba HistogramSample(const Rgba& p, double most) {
     int step = HistogramStep(p, most);
     if (step <= 1) return p;
     Rgba s = MakeRgba(std::max(1, p.width / step), std::max(1, p.height / step), 0);
+    // A picture narrower (or lower) than the step keeps its one column (row).
     for (int32_t y = 0; y < s.height; y++)
-        for (int32_t x = 0; x < s.width; x++)
-            std::memcpy(&s.pixels[((size_t)y * s.width + x) * 4],
-                        &p.pixels[((size_t)(y * step + x % step) * p.width + x * step + y % step) * 4], 4);
+        for (int32_t x = 0; x < s.width; x++) {
+            int64_t row = std::min<int64_t>((int64_t)y * step + x % step, p.height - 1);
+            int64_t column = std::min<int64_t>((int64_t)x * step + y % step, p.width - 1);
+            std::memcpy(&s.pixels[((size_t)y * s.width + x) * 4], &p.pixels[((size_t)row * p.width + column) * 4], 4);
+        }
     return s;
 }
 
