@@ -140,6 +140,11 @@ void WriteBaseWorld(const std::string& src) {
     Text(src + "/game.txt", BaseScript);
 }
 
+void Append(void* context, void* data, int n) {
+    auto* out = (std::vector<uint8_t>*)context;
+    out->insert(out->end(), (uint8_t*)data, (uint8_t*)data + n);
+}
+
 // A GIF whose screen is 16384 x 3051 pixels (just under 50 million), in 35
 // bytes: one colour table of two, one frame declared as large, no data.
 std::vector<uint8_t> HugeGif() {
@@ -153,10 +158,7 @@ std::vector<uint8_t> HugeGif() {
 std::vector<uint8_t> JpegWithTooManyCodes() {
     Rgba p = PhotoLike(16, 16, 3);
     std::vector<uint8_t> j;
-    stbi_write_jpg_to_func([](void* c, void* d, int n) {
-        auto* out = (std::vector<uint8_t>*)c;
-        out->insert(out->end(), (uint8_t*)d, (uint8_t*)d + n);
-    }, &j, p.width, p.height, 4, p.pixels.data(), 80);
+    stbi_write_jpg_to_func(Append, &j, p.width, p.height, 4, p.pixels.data(), 80);
     for (size_t i = 2; i + 4 < j.size(); i++) {
         if (j[i] != 0xFF || j[i + 1] != 0xC4) continue;
         size_t length = (size_t)j[i + 2] << 8 | j[i + 3];
@@ -223,10 +225,7 @@ const std::vector<Case>& Cases() {
         {"a 2 GB sparse file as a picture",
          [](const std::string& r) {
              std::vector<uint8_t> png;
-             stbi_write_png_to_func([](void* c, void* d, int n) {
-                 auto* out = (std::vector<uint8_t>*)c;
-                 out->insert(out->end(), (uint8_t*)d, (uint8_t*)d + n);
-             }, &png, 64, 48, 4, PhotoLike(64, 48, 1).pixels.data(), 64 * 4);
+             stbi_write_png_to_func(Append, &png, 64, 48, 4, PhotoLike(64, 48, 1).pixels.data(), 64 * 4);
              png.resize(33);  // the signature and the header chunk
              Sparse(r + "/src/room.png", png, (off_t)2 << 30);
          },

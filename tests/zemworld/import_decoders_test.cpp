@@ -199,7 +199,6 @@ TEST(ImportDecodersTest, EveryLayoutGivesThePixelsItHolds) {
     const struct {
         const char* what;
         std::vector<uint8_t> bytes;
-        int tolerance;
     } exact[] = {
         {"PNG, RGB", Png(want, PNG_COLOR_TYPE_RGB, 8, 0)},
         {"PNG, RGBA 16-bit interlaced", Png(want, PNG_COLOR_TYPE_RGB_ALPHA, 16, 1)},

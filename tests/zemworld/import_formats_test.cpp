@@ -3,10 +3,10 @@
 // RLE BMPs, and the source script rewritten line for line.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "image/image.h"
@@ -87,13 +87,8 @@ TEST(ImportFormatsTest, SoundsOfEveryLayoutBecome16BitPcm) {
 
 // Peak resident memory of this process so far, in kB.
 long PeakKb() {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    long kb = -1;
-    char line[256];
-    while (f && std::fgets(line, sizeof line, f))
-        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
-    if (f) std::fclose(f);
-    return kb;
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
 }
 
 // A sound's length is judged from its header with the bound every backend

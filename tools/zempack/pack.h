@@ -71,6 +71,10 @@ uint64_t PackFolderTotal(const std::vector<PackFolderEntry>& entries);
 // waiting; anything else is refused unread.
 int PackReadFolderFile(const std::string& folder, const std::string& name, std::vector<uint8_t>* bytes,
                        std::string* error);
+// The names in an open folder, sorted, without "." and "..".
+std::vector<std::string> PackFolderNames(int folderFd);
+// What a file of this mode (st_mode) is, as "a FIFO", "a folder", ...
+const char* PackFileKind(unsigned mode);
 // Writes a file beside path and renames it over path.
 int PackWriteFile(const std::string& path, const std::vector<uint8_t>& bytes,
                   std::string* error);

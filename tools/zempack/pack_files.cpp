@@ -22,7 +22,7 @@ static const uint64_t LargestArchive = 0x7fffffff;
 
 static std::string Reason() { return std::strerror(errno); }
 
-static const char* KindOf(mode_t mode) {
+const char* PackFileKind(unsigned mode) {
     if (S_ISDIR(mode)) return "a folder";
     if (S_ISLNK(mode)) return "a symbolic link";
     if (S_ISFIFO(mode)) return "a FIFO";
@@ -63,7 +63,7 @@ static int ReadOpened(int fd, const std::string& path, std::vector<uint8_t>* byt
         return 0;
     }
     if (!S_ISREG(info.st_mode)) {
-        if (error) *error = path + " is " + KindOf(info.st_mode) + ", not a file";
+        if (error) *error = path + " is " + PackFileKind(info.st_mode) + ", not a file";
         return 0;
     }
     if ((uint64_t)info.st_size > LargestArchive) {
@@ -78,21 +78,30 @@ static int ReadOpened(int fd, const std::string& path, std::vector<uint8_t>* byt
     return 1;
 }
 
-int PackReadFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
+// A regular file opened without waiting, its kind looked at before the
+// open (a FIFO or device is never opened) and again after it; -1 and why.
+static int OpenRegular(const std::string& path, struct stat* info, std::string* error) {
+    if (stat(path.c_str(), info) != 0) {
         if (error) *error = "cannot open " + path + ": " + Reason();
-        return 0;
+        return -1;
     }
-    if (!S_ISREG(info.st_mode)) {
-        if (error) *error = path + " is " + KindOf(info.st_mode) + ", not a file";
-        return 0;
+    if (!S_ISREG(info->st_mode)) {
+        if (error) *error = path + " is " + PackFileKind(info->st_mode) + ", not a file";
+        return -1;
     }
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (error) *error = "cannot open " + path + ": " + Reason();
-        return 0;
+    if (fd < 0 || fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        if (error) *error = "cannot open " + path + ": " + (fd < 0 ? Reason() : "it is not a file");
+        if (fd >= 0) close(fd);
+        return -1;
     }
+    return fd;
+}
+
+int PackReadFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    struct stat info;
+    int fd = OpenRegular(path, &info, error);
+    if (fd < 0) return 0;
     int ok = ReadOpened(fd, path, bytes, error);
     close(fd);
     return ok;
@@ -102,20 +111,8 @@ int PackReadDirectory(const std::string& path, std::vector<uint8_t>* head, uint6
                       std::string* error) {
     head->clear();
     struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
-        if (error) *error = "cannot open " + path + ": " + Reason();
-        return 0;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        if (error) *error = path + " is " + KindOf(info.st_mode) + ", not a file";
-        return 0;
-    }
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (error) *error = "cannot open " + path + ": " + (fd < 0 ? Reason() : "it is not a file");
-        if (fd >= 0) close(fd);
-        return 0;
-    }
+    int fd = OpenRegular(path, &info, error);
+    if (fd < 0) return 0;
     *fileSize = (uint64_t)info.st_size;
     uint8_t count[4] = {0, 0, 0, 0};
     uint64_t want = *fileSize < 4 ? *fileSize : 4;
@@ -189,9 +186,10 @@ static int OpenFolder(const std::string& folder, std::string* error) {
     return fd;
 }
 
-static std::vector<std::string> FolderNames(int folderFd) {
+std::vector<std::string> PackFolderNames(int folderFd) {
     std::vector<std::string> names;
-    int fd = dup(folderFd);
+    // A description of its own: reading the entries moves its offset.
+    int fd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
     if (!dir) {
         if (fd >= 0) close(fd);
@@ -210,7 +208,7 @@ int PackListFolder(const std::string& folder, std::vector<PackFolderEntry>* out,
     out->clear();
     int folderFd = OpenFolder(folder, error);
     if (folderFd < 0) return 0;
-    for (const std::string& name : FolderNames(folderFd)) {
+    for (const std::string& name : PackFolderNames(folderFd)) {
         struct stat info;
         PackFolderEntry entry = {name, 0, ""};
         if (fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -218,7 +216,7 @@ int PackListFolder(const std::string& folder, std::vector<PackFolderEntry>* out,
         else if (S_ISLNK(info.st_mode))
             entry.skip = "a symbolic link (links are not followed: copy the file itself in)";
         else if (!S_ISREG(info.st_mode))
-            entry.skip = std::string(KindOf(info.st_mode)) + " (only files are packed)";
+            entry.skip = std::string(PackFileKind(info.st_mode)) + " (only files are packed)";
         else
             entry.size = (uint64_t)info.st_size;
         out->push_back(entry);
@@ -313,7 +311,7 @@ int PackExtract(const std::vector<uint8_t>& archive, const std::string& folder, 
         struct stat info;
         if (fstatat(folderFd, m.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (!S_ISREG(info.st_mode))
-            notFiles += (notFiles.empty() ? "" : ", ") + m.name + " (" + KindOf(info.st_mode) + ")";
+            notFiles += (notFiles.empty() ? "" : ", ") + m.name + " (" + PackFileKind(info.st_mode) + ")";
         else if (!replace)
             inTheWay += (inTheWay.empty() ? "" : ", ") + m.name;
     }

@@ -1,8 +1,5 @@
 // The checker's shared steps: diagnostics, member look-up as the archive
 // reader does it, and loading a picture as one of its uses does.
-#include <errno.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include "image/image.h"
 #include "platform/platform.h"
 #include "tools/zemworld/check.h"
+#include "tools/zemworld/import.h"
 #include "tools/zemworld/world.h"
 
 void CheckError(CheckContext* c, const std::string& file, int32_t line, const std::string& text) {
@@ -40,13 +38,10 @@ std::vector<uint8_t> MemberBytes(const CheckContext* c, const PackListing& membe
     if (c->archive) {
         if ((uint64_t)at + have <= c->archive->size()) std::memcpy(out.data(), c->archive->data() + at, have);
     } else if (c->archiveFd >= 0) {
-        size_t done = 0;
-        while (done < have) {
-            ssize_t got = pread(c->archiveFd, out.data() + done, have - done, (off_t)(at + (int64_t)done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            done += (size_t)got;
-        }
+        SourceReader file;
+        file.fd = c->archiveFd;
+        file.size = INT64_MAX;
+        SourceReadSome(file, at, out.data(), have);
     }
     return out;
 }

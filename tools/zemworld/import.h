@@ -48,6 +48,13 @@ SourceReader MemoryReader(const std::vector<uint8_t>& bytes);
 int SourceReadAt(const SourceReader& reader, int64_t at, void* to, size_t length);
 // Up to length bytes from at; how many.
 size_t SourceReadSome(const SourceReader& reader, int64_t at, void* to, size_t length);
+// Reading on from a place, as the decoders' callbacks do: up to length
+// bytes, how many (0 at the end).
+struct SourceCursor {
+    const SourceReader* reader;
+    int64_t at;
+};
+size_t SourceReadNext(SourceCursor* cursor, void* to, size_t length);
 // The whole file, when it has at most `most` bytes.
 int SourceReadAll(const SourceReader& reader, int64_t most, std::vector<uint8_t>* bytes, std::string* why);
 // A whole source file by its path in the folder.

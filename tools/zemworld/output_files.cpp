@@ -15,6 +15,7 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "tools/zempack/pack.h"
 #include "tools/zemworld/world.h"
 
 const char RenderMark[] = "zemworld render";
@@ -22,15 +23,6 @@ const char PageMark[] = "<meta name=\"generator\" content=\"zemworld web\">";
 
 // An existing output is looked at no further than this.
 static const size_t HeadBytes = 65536;
-
-static const char* KindOf(mode_t mode) {
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISLNK(mode)) return "a symbolic link";
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-    return "not a regular file";
-}
 
 int ExamineOutput(const std::string& path, std::vector<uint8_t>* head, std::string* what) {
     head->clear();
@@ -41,7 +33,7 @@ int ExamineOutput(const std::string& path, std::vector<uint8_t>* head, std::stri
         return OUTPUT_OTHER;
     }
     if (!S_ISREG(info.st_mode)) {
-        *what = std::string("is ") + KindOf(info.st_mode);
+        *what = std::string("is ") + PackFileKind(info.st_mode);
         return OUTPUT_OTHER;
     }
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

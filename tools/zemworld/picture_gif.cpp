@@ -7,18 +7,8 @@
 
 #include "tools/zemworld/import.h"
 
-namespace {
-struct GifJob {
-    const SourceReader* reader;
-    int64_t at = 0;
-};
-}  // namespace
-
 static int ReadBytes(GifFileType* gif, GifByteType* to, int length) {
-    GifJob* job = (GifJob*)gif->UserData;
-    size_t got = length > 0 ? SourceReadSome(*job->reader, job->at, to, (size_t)length) : 0;
-    job->at += (int64_t)got;
-    return (int)got;
+    return length > 0 ? (int)SourceReadNext((SourceCursor*)gif->UserData, to, (size_t)length) : 0;
 }
 
 static std::string Damaged(int error) {
@@ -69,10 +59,9 @@ static int ReadFrame(GifFileType* gif, int transparent, Rgba* out, std::string* 
 
 int DecodeGif(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
               std::string* why) {
-    GifJob job;
-    job.reader = &reader;
+    SourceCursor cursor = {&reader, 0};
     int error = 0;
-    GifFileType* gif = DGifOpen(&job, ReadBytes, &error);
+    GifFileType* gif = DGifOpen(&cursor, ReadBytes, &error);
     if (!gif) {
         *why = Damaged(error);
         return 0;

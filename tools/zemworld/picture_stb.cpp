@@ -5,6 +5,7 @@
 // file. Run-length BMPs, which stb refuses, have a reader of their own.
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "tools/zemworld/import.h"
@@ -14,38 +15,26 @@ static uint32_t Get32(const uint8_t* p) {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
-namespace {
-struct StbJob {
-    const SourceReader* reader;
-    int64_t at = 0;
-};
-}  // namespace
-
 static int ReadBytes(void* user, char* to, int length) {
-    StbJob* job = (StbJob*)user;
-    size_t got = length > 0 ? SourceReadSome(*job->reader, job->at, to, (size_t)length) : 0;
-    job->at += (int64_t)got;
-    return (int)got;
+    return length > 0 ? (int)SourceReadNext((SourceCursor*)user, to, (size_t)length) : 0;
 }
 
 static void SkipBytes(void* user, int count) {
-    StbJob* job = (StbJob*)user;
-    job->at += count;
-    if (job->at < 0) job->at = 0;
+    SourceCursor* cursor = (SourceCursor*)user;
+    cursor->at = std::max<int64_t>(0, cursor->at + count);
 }
 
 static int AtEnd(void* user) {
-    StbJob* job = (StbJob*)user;
-    return job->at >= job->reader->size;
+    SourceCursor* cursor = (SourceCursor*)user;
+    return cursor->at >= cursor->reader->size;
 }
 
 static int DecodeWithStb(const SourceReader& reader, int32_t width, int32_t height, Rgba* out,
                          const char* format, std::string* why) {
-    StbJob job;
-    job.reader = &reader;
+    SourceCursor cursor = {&reader, 0};
     stbi_io_callbacks io = {ReadBytes, SkipBytes, AtEnd};
     int w = 0, h = 0, channels = 0;
-    uint8_t* pixels = stbi_load_from_callbacks(&io, &job, &w, &h, &channels, 4);
+    uint8_t* pixels = stbi_load_from_callbacks(&io, &cursor, &w, &h, &channels, 4);
     if (!pixels || w != width || h != height) {
         const char* reason = stbi_failure_reason();
         *why = std::string("is a damaged ") + format + " (" + (pixels ? "its size changed" : reason ? reason : "cannot be decoded") + ")";

@@ -4,7 +4,6 @@
 // time, each folder opened without following a link; a link is followed by
 // hand, and only while its target stays inside the folder. Only a regular
 // file is opened, and the open does not wait.
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/zempack/pack.h"
 #include "tools/zemworld/import.h"
 
 // More links on one path are a loop.
@@ -35,23 +35,6 @@ static std::string Lower(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
     return s;
-}
-
-static std::vector<std::string> NamesIn(int folder) {
-    std::vector<std::string> names;
-    int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!dir) {
-        if (fd >= 0) close(fd);
-        return names;
-    }
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 static void CloseWalk(Walk* w) {
@@ -151,7 +134,7 @@ static int Step(Walk* w, const std::string& asked, int exact, int isLast, int fo
         if (exact) return 0;
         // Names are matched without regard to case, as the archive does.
         name.clear();
-        for (const std::string& entry : NamesIn(here))
+        for (const std::string& entry : PackFolderNames(here))
             if (Lower(entry) == Lower(asked)) {
                 name = entry;
                 break;
@@ -219,15 +202,6 @@ static int WalkTo(const std::string& root, const std::string& relative, Walk* w,
     return 1;
 }
 
-static const char* KindText(mode_t mode) {
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-    if (S_ISLNK(mode)) return "a link";
-    return "not a regular file";
-}
-
 int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found,
                       std::string* why) {
     Walk w;
@@ -252,7 +226,7 @@ std::vector<std::string> SourceEntries(const std::string& root, const std::strin
     if (WalkTo(root, folder, &w, nullptr) == 1 && S_ISDIR(w.info.st_mode)) {
         int fd = openat(w.folders.back(), w.last.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd >= 0) {
-            names = NamesIn(fd);
+            names = PackFolderNames(fd);
             close(fd);
         }
     }
@@ -271,7 +245,7 @@ int SourceOpen(const std::string& root, const std::string& relative, SourceReade
     }
     // The kind is known before the open: a FIFO or a device is never opened.
     if (!S_ISREG(w.info.st_mode)) {
-        *why = std::string("is ") + KindText(w.info.st_mode) + ", not a file";
+        *why = std::string("is ") + PackFileKind(w.info.st_mode) + ", not a file";
         CloseWalk(&w);
         return 0;
     }

@@ -45,6 +45,12 @@ size_t SourceReadSome(const SourceReader& r, int64_t at, void* to, size_t length
     return SourceReadAt(r, at, to, length) ? length : 0;
 }
 
+size_t SourceReadNext(SourceCursor* cursor, void* to, size_t length) {
+    size_t got = SourceReadSome(*cursor->reader, cursor->at, to, length);
+    cursor->at += (int64_t)got;
+    return got;
+}
+
 int SourceReadAll(const SourceReader& r, int64_t most, std::vector<uint8_t>* bytes, std::string* why) {
     bytes->clear();
     if (r.size > most) {
