@@ -146,6 +146,12 @@ struct WaveFormat {
 #define SOUND_LOWEST_RATE 4000
 #define SOUND_HIGHEST_RATE 192000
 #define SOUND_MAX_BUFFER_BYTES 0x0FFFFFFFu
+// The longest sound every backend plays. A sound is converted whole when it
+// starts (to the device's format, or to the browser's 32-bit samples), so
+// its length is bounded: six minutes, and at most SOUND_MOST_SAMPLES samples
+// of all channels together (64 MB as the web page holds them).
+#define SOUND_LONGEST_SECONDS 360
+#define SOUND_MOST_SAMPLES (16u * 1024u * 1024u)
 
 struct SoundBufferDesc {
     uint32_t size;  // 20 on the original platform; not checked
@@ -261,3 +267,6 @@ BkResult SoundBufferPlay(BkSoundBuffer* buffer, uint32_t reserved,
 BkResult SoundBufferGetStatus(BkSoundBuffer* buffer, uint32_t* status);
 void SoundBufferRelease(BkSoundBuffer* buffer);
 void SoundRelease(BkSoundDevice* device);
+// Bytes of sample data in this format that every backend plays: whole
+// frames within the bounds above (0 for a format with no frame).
+uint32_t SoundMostBytes(const WaveFormat* format);

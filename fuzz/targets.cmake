@@ -22,9 +22,13 @@ function(zem_add_fuzz_targets mode)
       target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
     endif()
     target_link_libraries(${exe} PRIVATE zem_test_support)
-    # Targets of the authoring tool's readers.
-    if(name MATCHES "^source_")
+    # Targets of the authoring tool's readers; the importer's read their
+    # input as a file of a source folder.
+    if(name MATCHES "^(source_|import_|check_)")
       target_link_libraries(${exe} PRIVATE zemworld_lib)
+    endif()
+    if(name MATCHES "^(import_|check_)")
+      target_sources(${exe} PRIVATE ${ZEM_FUZZ_DIR}/source_file.cpp)
     endif()
     if(DEFINED ZEM_FUZZ_LINK_${name})
       target_link_options(${exe} PRIVATE ${ZEM_FUZZ_LINK_${name}})

@@ -99,6 +99,11 @@ static int CheckDirectory(const uint8_t* head, size_t headSize, size_t fileSize,
     return problem == nullptr;
 }
 
+int ArchiveCheckDirectory(const uint8_t* head, size_t headSize, size_t fileSize, uint32_t* badEntry,
+                          const char** why) {
+    return CheckDirectory(head, headSize, fileSize, badEntry, why);
+}
+
 int ArchiveCheckWhy(const uint8_t* image, size_t size, uint32_t* badEntry, const char** why) {
     return CheckDirectory(image, size, size, badEntry, why);
 }

@@ -53,6 +53,11 @@ int ArchiveCheck(const uint8_t* image, size_t size);
 // The same; on failure also what is wrong and the entry at fault (counted
 // from 0; UINT32_MAX when the fault is not one entry's).
 int ArchiveCheckWhy(const uint8_t* image, size_t size, uint32_t* badEntry, const char** why);
+// The same for the head of an archive file of fileSize bytes, read no
+// further than its directory (headSize bytes): a file can be refused before
+// the rest of it is read.
+int ArchiveCheckDirectory(const uint8_t* head, size_t headSize, size_t fileSize, uint32_t* badEntry,
+                          const char** why);
 
 // Archive files up to this size are read into memory whole at start-up;
 // larger ones keep their directory in memory and are read on demand.

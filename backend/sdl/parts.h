@@ -34,6 +34,3 @@ void SdlScreenshot();
 void SdlCatchStopSignals();
 int SdlStopAsked();
 void SdlBoxWaiting(int waiting);
-// The most room one sound's conversion to the device format may take, in
-// bytes (0 while no device is open).
-uint64_t SdlSoundRoomLimit();

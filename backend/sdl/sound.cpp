@@ -66,18 +66,13 @@ int BackendSoundPlaying(BkSoundBuffer* buffer) {
 
 // A sound is converted whole, and conversion to the device's rate multiplies
 // its size by up to the ratio of the rates: a few bytes at 1 Hz would become
-// hundreds of megabytes. Rates outside what recorded sound uses are refused
-// (by the shared records), and so is a sound whose conversion would need
-// more room than six minutes of the device's format (63.5 MB at 44,100 Hz,
-// 16-bit stereo; door and item sounds last seconds). A refused sound is not
-// heard.
-#define LONGEST_SECONDS 360
-
-uint64_t SdlSoundRoomLimit() {
-    uint64_t frame = (uint64_t)(SDL_AUDIO_BITSIZE(DeviceFormat) / 8) * (uint64_t)DeviceChannels;
-    return (uint64_t)DeviceRate * frame * LONGEST_SECONDS;
-}
-
+// hundreds of megabytes. Rates outside what recorded sound uses, and sounds
+// longer than every backend plays (SoundMostBytes: six minutes, or fewer at
+// high rates), are refused by the shared records. The conversion works in
+// place in a buffer of len_mult times the sound, which SDL sizes for its
+// intermediate 32-bit float samples: for the longest sound that is about
+// 280 MB at most (six minutes at 4 kHz, 8-bit mono, takes 1.4 MB and 192
+// times that). A refused sound is not heard.
 // Any format the shared records take, converted to what the device plays.
 BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t usable) {
     if (!Channels) return DSERR_NODRIVER;
@@ -92,7 +87,7 @@ BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t usable) {
         return DSERR_BADFORMAT;
     // The conversion works in place in a buffer of len_mult times the sound.
     uint64_t room = (uint64_t)usable * (uint64_t)(cvt.len_mult > 0 ? cvt.len_mult : 1);
-    if (room > INT_MAX || room > SdlSoundRoomLimit()) return DDERR_OUTOFMEMORY;
+    if (room > INT_MAX) return DDERR_OUTOFMEMORY;
     Uint8* data = (Uint8*)SDL_malloc((size_t)room);
     if (!data) return DDERR_OUTOFMEMORY;
     std::memcpy(data, buffer->bytes, usable);

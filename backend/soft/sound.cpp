@@ -61,6 +61,16 @@ BkResult SoundSetCooperativeLevel(BkSoundDevice* device, BkWindow* window,
     return BK_OK;
 }
 
+uint32_t SoundMostBytes(const WaveFormat* f) {
+    uint64_t frame = (uint64_t)f->channels * (f->bitsPerSample / 8);
+    if (frame == 0 || f->channels == 0) return 0;
+    uint64_t frames = (uint64_t)f->samplesPerSec * SOUND_LONGEST_SECONDS;
+    uint64_t bySamples = SOUND_MOST_SAMPLES / f->channels;
+    if (frames > bySamples) frames = bySamples;
+    if (frames > SOUND_MAX_BUFFER_BYTES / frame) frames = SOUND_MAX_BUFFER_BYTES / frame;
+    return (uint32_t)(frames * frame);
+}
+
 // PCM only, 8 or 16 bits, one or two channels, a rate of recorded sound:
 // what every backend can play at a bounded cost.
 static int FormatPlayable(const WaveFormat* f) {
@@ -146,7 +156,10 @@ BkResult SoftSoundStart(BkSoundBuffer* buffer) {
     const WaveFormat& f = buffer->format;
     if (!FormatPlayable(&f)) return DSERR_BADFORMAT;
     uint32_t frame = (uint32_t)f.channels * (f.bitsPerSample / 8);
-    return BackendSoundStart(buffer, buffer->size - buffer->size % frame);
+    uint32_t usable = buffer->size - buffer->size % frame;
+    // Longer than every backend plays: not heard anywhere.
+    if (usable > SoundMostBytes(&f)) return DDERR_OUTOFMEMORY;
+    return BackendSoundStart(buffer, usable);
 }
 
 BkResult SoundBufferPlay(BkSoundBuffer* buffer, uint32_t reserved,

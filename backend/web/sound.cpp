@@ -7,11 +7,6 @@
 #include "backend/soft/soft.h"
 #include "backend/web/parts.h"
 
-// What one sound may cost beyond the rates every backend takes (which a
-// browser's audio buffers take everywhere): at most this many samples (all
-// channels), 64 MB once converted to the browser's 32-bit samples.
-#define MAX_SAMPLES (16u * 1024u * 1024u)
-
 BkResult BackendSoundOpen() { return zem_web_sound_open() ? BK_OK : DSERR_NODRIVER; }
 
 void BackendSoundClose() { zem_web_sound_close(); }
@@ -34,7 +29,6 @@ int BackendSoundPlaying(BkSoundBuffer* buffer) {
 BkResult BackendSoundStart(BkSoundBuffer* buffer, uint32_t usable) {
     const WaveFormat& f = buffer->format;
     if (usable == 0) return BK_OK;  // nothing to hear
-    if (usable / (f.bitsPerSample / 8u) > MAX_SAMPLES) return DSERR_BADFORMAT;
     int32_t id = zem_web_sound_start(buffer->bytes, usable, f.channels, f.bitsPerSample,
                                      (int32_t)f.samplesPerSec);
     if (id <= 0) return DDERR_GENERIC;

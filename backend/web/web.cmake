@@ -32,7 +32,7 @@ if(ZEM_BUILD_WEB)
   add_custom_command(
     OUTPUT ${zem_web_demo}/index.html ${zem_web_demo}/data.zem
     COMMAND zemworld web ${CMAKE_BINARY_DIR}/tools/demoworld/data.zem ${zem_web_demo}
-            --title "zemVR demo"
+            --title "zemVR demo" --force
     DEPENDS zemworld ${CMAKE_BINARY_DIR}/tools/demoworld/data.zem ${zem_web_files}
     COMMENT "Making the demo world's web folder"
     VERBATIM)

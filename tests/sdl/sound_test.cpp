@@ -52,10 +52,11 @@ struct SdlSound : ::testing::Test {
 };
 
 TEST_F(SdlSound, ConversionCostIsBounded) {
-    // Six minutes of the device's format; the dummy device plays 44,100 Hz
-    // 16-bit stereo when asked for it.
-    EXPECT_GE(SdlSoundRoomLimit(), 44100ull * 4 * 300);
-    EXPECT_LE(SdlSoundRoomLimit(), 192000ull * 8 * 360);
+    // Six minutes, or the sample count the web page can hold, whichever is
+    // less; the same bound in every format.
+    WaveFormat low = {1, 1, 4000, 4000, 1, 8, 0}, cd = {1, 2, 44100, 176400, 4, 16, 0};
+    EXPECT_EQ(SoundMostBytes(&low), 4000u * SOUND_LONGEST_SECONDS);
+    EXPECT_EQ(SoundMostBytes(&cd), SOUND_MOST_SAMPLES / 2 * 4);
 
     long before = PeakKb();
     // 1,200 bytes at 1 Hz would take hundreds of megabytes converted.
@@ -63,18 +64,22 @@ TEST_F(SdlSound, ConversionCostIsBounded) {
     EXPECT_EQ(buffer.backend, nullptr);
     EXPECT_EQ(Start(3999, 1, 8, 1200), DSERR_BADFORMAT);
     EXPECT_EQ(Start(192001, 2, 16, 1200), DSERR_BADFORMAT);
-    // Ten minutes at the lowest rate needs more room than the bound.
+    // Ten minutes at the lowest rate is longer than the bound.
     EXPECT_EQ(Start(4000, 1, 8, 4000 * 600), DDERR_OUTOFMEMORY);
     EXPECT_EQ(buffer.backend, nullptr);
     EXPECT_EQ(BackendSoundPlaying(&buffer), 0);
+    // One frame more than the bound, at CD quality.
+    EXPECT_EQ(Start(44100, 2, 16, SoundMostBytes(&cd) + 4), DDERR_OUTOFMEMORY);
     EXPECT_LT(PeakKb() - before, 64 * 1024) << "refused sounds took memory";
 
-    // What people record plays: a minute at the lowest rate, a second at the
-    // highest, a door creak at 22,050 Hz.
+    // What people record plays: two minutes at the lowest rate (a door
+    // sound the old bound dropped), the whole six minutes there, a second
+    // at the highest, a door creak at 22,050 Hz.
     const struct { uint32_t rate; uint16_t channels, bits; uint32_t bytes; } plays[] = {
-        {4000, 1, 8, 4000 * 60}, {192000, 2, 16, 192000 * 4}, {22050, 1, 16, 22050}};
+        {4000, 1, 8, 4000 * 120}, {4000, 1, 8, 4000 * SOUND_LONGEST_SECONDS}, {192000, 2, 16, 192000 * 4},
+        {22050, 1, 16, 22050}};
     for (const auto& p : plays) {
-        SCOPED_TRACE(p.rate);
+        SCOPED_TRACE(p.bytes);
         EXPECT_EQ(Start(p.rate, p.channels, p.bits, p.bytes), BK_OK);
         EXPECT_NE(buffer.backend, nullptr);
         EXPECT_EQ(BackendSoundPlaying(&buffer), 1);

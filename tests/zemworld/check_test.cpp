@@ -155,6 +155,8 @@ const Case Warnings[] = {
      "game.txt:4: warning: stamp KEY.BMP has no item view, so it has no icon: the viewer never paints it"},
     {"number that is not one", [](TestWorld& w) { w.Put("game.txt", Bytes(ScriptWith(6, "door yard 3OO 200 100 100 PICK.WAV - 500 40"))); },
      "game.txt:6: warning: argument 2 '3OO' is not a whole number; the viewer reads it as 3"},
+    {"sound longer than the viewer plays", [](TestWorld& w) { WavLayout l; l.samplesPerSec = 8000; l.data.assign(8000 * 400, 0x80); w.Put("PICK.WAV", MakeWav(l)); },
+     "PICK.WAV: warning: this stamp sound (game.txt:4) lasts 400 s; the viewer plays at most 360 s at 8000 Hz, 8-bit mono"},
     {"name cut to 31 characters", [](TestWorld& w) {
          const char* name = "yard_with_a_very_long_name_indeed";
          std::string script = ScriptWith(7, std::string("location ") + name);
@@ -184,6 +186,29 @@ TEST(Check, GoodWorldGivesNothing) {
     Report report;
     EXPECT_EQ(CheckArchive(TestWorld().Archive(), &report), 1);
     EXPECT_EQ(Diagnostics(report), "");
+    EXPECT_EQ(LiveBlocks, 0);
+}
+
+// An archive file too large to read whole is checked where the check looks,
+// the viewer reading it on demand: the same diagnostics as from memory.
+TEST(Check, ArchiveFileReadOnDemandGivesTheSameReport) {
+    TestWorld world;
+    world.Put("game.txt", Bytes(ScriptWith(6, "door yard 600 400 100 100 PICK.WAV - 500 40")));
+    world.Put("KEYICON.BMP", Damaged(8, 8, 80, [](BmpLayout& l) { l.colorsUsed = 300; }));
+    ASSERT_TRUE(world.WriteArchive("check_demand.zem"));
+    Report inMemory, onDemand;
+    CheckArchive(world.Archive(), &inMemory);
+    size_t whole = CheckWholeArchiveBytes, memory = ArchiveMemoryLimit;
+    CheckWholeArchiveBytes = 0;
+    ArchiveMemoryLimit = 0;
+    CheckArchiveFile("check_demand.zem", &onDemand);
+    CheckWholeArchiveBytes = whole;
+    ArchiveMemoryLimit = memory;
+    EXPECT_GE(inMemory.errors, 1);
+    EXPECT_GE(inMemory.warnings, 1);
+    std::string expected = Diagnostics(inMemory);
+    for (size_t at; (at = expected.find("data.zem")) != std::string::npos;) expected.replace(at, 8, "check_demand.zem");
+    EXPECT_EQ(Diagnostics(onDemand), expected);
     EXPECT_EQ(LiveBlocks, 0);
 }
 

@@ -23,6 +23,19 @@ std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t keep) {
     return bytes;
 }
 
+// A PNG chunk's CRC after its bytes were changed, so that the decoder reads
+// what the header says.
+void SetChunkCrc(std::vector<uint8_t>* png, size_t chunk) {
+    uint32_t length = (uint32_t)(*png)[chunk] << 24 | (*png)[chunk + 1] << 16 | (*png)[chunk + 2] << 8 | (*png)[chunk + 3];
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = chunk + 4; i < chunk + 8 + length; i++) {
+        crc ^= (*png)[i];
+        for (int k = 0; k < 8; k++) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int k = 0; k < 4; k++) (*png)[chunk + 8 + length + k] = (uint8_t)(crc >> (24 - 8 * k));
+}
+
 int LineOf(const std::string& script, const std::string& word) {
     size_t at = script.find(word);
     return at == std::string::npos ? -1 : 1 + (int)std::count(script.begin(), script.begin() + (long)at, '\n');
@@ -49,6 +62,7 @@ TEST(ImportDamagedTest, EachDamagedFileIsNamedWithTheLineThatUsesIt) {
         huge[18 + i * 4] = 0x1F;
         huge[19 + i * 4] = 0x40;
     }
+    SetChunkCrc(&huge, 8);
     std::vector<uint8_t> garbled = jpeg;
     for (size_t i = 200; i < garbled.size(); i++) garbled[i] = (uint8_t)(i * 7);
     std::vector<uint8_t> longWav = wav;

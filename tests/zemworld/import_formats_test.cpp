@@ -3,6 +3,9 @@
 // RLE BMPs, and the source script rewritten line for line.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -80,6 +83,45 @@ TEST(ImportFormatsTest, SoundsOfEveryLayoutBecome16BitPcm) {
     std::string why, note;
     EXPECT_EQ(DecodeWav(MakeWav(slow), &sound, &why, &note), 0);
     EXPECT_NE(why.find("3999 Hz"), std::string::npos) << why;
+}
+
+// Peak resident memory of this process so far, in kB.
+long PeakKb() {
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
+}
+
+// A sound's length is judged from its header with the bound every backend
+// plays, before a sample is read: two minutes at 4 kHz (which the viewer
+// once dropped) are imported, a sparse file claiming 1,000 s at 48 kHz is
+// refused without taking memory.
+TEST(ImportFormatsTest, SoundsAreJudgedFromTheirHeaderWithTheViewersBound) {
+    WavLayout slow;
+    slow.samplesPerSec = 4000;
+    slow.bitsPerSample = 8;
+    slow.data.assign(4000 * 120, 0x90);
+    Pcm16 sound;
+    std::string why, note;
+    ASSERT_EQ(DecodeWav(MakeWav(slow), &sound, &why, &note), 1) << why;
+    EXPECT_EQ(sound.samples.size(), 4000u * 120);
+    slow.data.assign(4000 * 361, 0x90);
+    EXPECT_EQ(DecodeWav(MakeWav(slow), &sound, &why, &note), 0);
+    EXPECT_NE(why.find("lasts 361 s; the viewer plays at most 360 s at 4000 Hz, 16-bit mono"), std::string::npos) << why;
+
+    std::string folder = TestFolder("long-sound");
+    std::vector<uint8_t> head = WavStereo16(48000, 0);
+    uint32_t bytes = 48000 * 4 * 1000;
+    for (int k = 0; k < 4; k++) head[40 + k] = (uint8_t)(bytes >> (8 * k));
+    WriteBytes(folder + "/long.wav", head);
+    ASSERT_EQ(truncate((folder + "/long.wav").c_str(), (off_t)bytes + 44), 0);
+    SourceReader reader;
+    ASSERT_EQ(SourceOpen(folder, "long.wav", &reader, &why), 1) << why;
+    long before = PeakKb();
+    EXPECT_EQ(DecodeWav(reader, &sound, &why, &note), 0);
+    SourceClose(&reader);
+    EXPECT_NE(why.find("lasts 1000 s; the viewer plays at most 175 s at 48000 Hz, 16-bit stereo"), std::string::npos)
+        << why;
+    EXPECT_LT(PeakKb() - before, 16 * 1024) << "kB taken by a refused sound";
 }
 
 TEST(ImportFormatsTest, PaletteBytesShowTheWantedColoursThroughTheViewersGamma) {

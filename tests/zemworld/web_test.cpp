@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/zemworld/check_world.h"
+#include "tools/zemworld/world.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ TEST(Web, FolderHoldsThePageTheProgramAndTheWorld) {
     std::system("rm -rf web_out");
     ToolResult r = Zemworld("web web_world.zem web_out --title 'Tom & <Jerry>'");
     ASSERT_EQ(r.code, 0) << r.output;
-    EXPECT_EQ(Text("web_out/index.html"),
-              "<title>Tom &amp; &lt;Jerry&gt;</title><h1>Tom &amp; &lt;Jerry&gt;</h1>");
+    EXPECT_EQ(Text("web_out/index.html"), std::string(PageMark) +
+                                              "\n<title>Tom &amp; &lt;Jerry&gt;</title><h1>Tom &amp; &lt;Jerry&gt;</h1>");
     EXPECT_EQ(Read("web_out/data.zem"), Read("web_world.zem"));
     EXPECT_EQ(Read("web_out/zemvr.js"), Read("web_runtime/zemvr.js"));
     EXPECT_EQ(Read("web_out/zemvr.wasm"), Read("web_runtime/zemvr.wasm"));
@@ -75,7 +76,46 @@ TEST(Web, FolderHoldsThePageTheProgramAndTheWorld) {
     r = Zemworld("web web_folder web_out2");
     ASSERT_EQ(r.code, 0) << r.output;
     EXPECT_EQ(Members(Read("web_out2/data.zem")), Members(world.Archive()));
-    EXPECT_EQ(Text("web_out2/index.html"), "<title>web_folder</title><h1>web_folder</h1>");
+    EXPECT_EQ(Text("web_out2/index.html"), std::string(PageMark) + "\n<title>web_folder</title><h1>web_folder</h1>");
+}
+
+// The folder is the web command's own: made, empty, or one it wrote
+// before. Anything else stops it unless --force, and even then nothing is
+// written through a link and other files stay as they are.
+TEST(Web, WritesOnlyIntoItsOwnFolderAndNeverThroughALink) {
+    FakeRuntime runtime("web5_runtime");
+    TestWorld world;
+    ASSERT_TRUE(world.WriteArchive("web5_world.zem"));
+    std::system("rm -rf web5_out web5_elsewhere && mkdir web5_out");
+    EXPECT_EQ(Zemworld("web web5_world.zem web5_out").code, 0);
+    ToolResult r = Zemworld("web web5_world.zem web5_out --title again");
+    EXPECT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(Text("web5_out/index.html").find("<title>again</title>"), std::string::npos);
+
+    std::string error;
+    ASSERT_TRUE(PackWriteFile("web5_out/notes.txt", Bytes("mine"), &error));
+    ASSERT_TRUE(PackWriteFile("web5_elsewhere", Bytes("elsewhere"), &error));
+    std::system("rm web5_out/zemvr.js && ln -s ../web5_elsewhere web5_out/zemvr.js");
+    r = Zemworld("web web5_world.zem web5_out --title third");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("notes.txt (not one of the web folder's files)"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("zemvr.js (a symbolic link)"), std::string::npos) << r.output;
+    EXPECT_NE(Text("web5_out/index.html").find("<title>again</title>"), std::string::npos);
+
+    r = Zemworld("web web5_world.zem web5_out --title third --force");
+    EXPECT_EQ(r.code, 0) << r.output;
+    EXPECT_EQ(Text("web5_elsewhere"), "elsewhere");
+    EXPECT_EQ(Text("web5_out/zemvr.js"), Text("web5_runtime/zemvr.js"));
+    EXPECT_EQ(Text("web5_out/notes.txt"), "mine");
+    EXPECT_NE(Text("web5_out/index.html").find("<title>third</title>"), std::string::npos);
+
+    // A page of someone else's under the page's name.
+    std::system("rm -rf web5_other && mkdir web5_other");
+    ASSERT_TRUE(PackWriteFile("web5_other/index.html", Bytes("<p>my home page"), &error));
+    r = Zemworld("web web5_world.zem web5_other");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.output.find("index.html (a page zemworld web did not write)"), std::string::npos) << r.output;
+    EXPECT_EQ(Text("web5_other/index.html"), "<p>my home page");
 }
 
 TEST(Web, WritesNothingForWhatWouldNotPlay) {

@@ -48,20 +48,26 @@ int main(int argc, char** argv) {
         return Usage();
     const char* path = argv[2 + force];
     std::string error;
+    // The directory first: a file that is no archive is refused from its
+    // head; list and check need nothing more.
     std::vector<uint8_t> archive;
-    if (!PackReadFile(path, &archive, &error)) return Fail(error);
+    uint64_t size = 0;
+    if (!PackReadDirectory(path, &archive, &size, &error)) return Fail(error);
     if (command == "list") {
         std::vector<PackListing> listing;
-        if (!PackList(archive, &listing, &error)) return Fail(error);
+        if (!PackListDirectory(archive, size, &listing, &error)) return Fail(error);
         for (const PackListing& m : listing)
             std::printf("%10d  %s\n", m.size, PackPrintableName(m.name).c_str());
         return 0;
     }
     if (command == "check") {
-        if (!PackCheck(archive, &error)) return Fail(error);
+        if (!PackCheckDirectory(archive, size, &error)) return Fail(error);
         std::printf("ok\n");
         return 0;
     }
+    std::vector<PackListing> listing;
+    if (!PackListDirectory(archive, size, &listing, &error) || !PackReadFile(path, &archive, &error))
+        return Fail(error);
     if (!PackExtract(archive, argv[3 + force], &error, force)) return Fail(error);
     return 0;
 }

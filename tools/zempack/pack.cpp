@@ -74,7 +74,13 @@ int PackBuild(std::vector<PackMember> members, std::vector<uint8_t>* archive,
         std::memcpy(out.data() + 4 + i * sizeof(ArchiveEntry), &entry, sizeof entry);
         if (i < members.size()) offset += members[i].data.size();
     }
-    for (const PackMember& m : members) out.insert(out.end(), m.data.begin(), m.data.end());
+    // Each member is let go once copied, so that packing needs the room of
+    // the archive and not of two.
+    out.reserve((size_t)total);
+    for (PackMember& m : members) {
+        out.insert(out.end(), m.data.begin(), m.data.end());
+        std::vector<uint8_t>().swap(m.data);
+    }
     *archive = std::move(out);
     return 1;
 }
@@ -85,8 +91,13 @@ static const ArchiveEntry* EntryAt(const std::vector<uint8_t>& archive, uint32_t
 
 int PackList(const std::vector<uint8_t>& archive, std::vector<PackListing>* out,
              std::string* error) {
+    return PackListDirectory(archive, archive.size(), out, error);
+}
+
+int PackListDirectory(const std::vector<uint8_t>& archive, uint64_t fileSize, std::vector<PackListing>* out,
+                      std::string* error) {
     const char* why = nullptr;
-    if (!ArchiveCheckWhy(archive.data(), archive.size(), nullptr, &why)) {
+    if (!ArchiveCheckDirectory(archive.data(), archive.size(), (size_t)fileSize, nullptr, &why)) {
         if (error) *error = std::string("not a valid archive: ") + why + " (zempack check tells more)";
         return 0;
     }
@@ -117,9 +128,13 @@ std::string PackPrintableName(const std::string& name) {
 static std::string Quoted(const char* name) { return "\"" + PackPrintableName(name) + "\""; }
 
 int PackCheck(const std::vector<uint8_t>& archive, std::string* error) {
+    return PackCheckDirectory(archive, archive.size(), error);
+}
+
+int PackCheckDirectory(const std::vector<uint8_t>& archive, uint64_t fileSize, std::string* error) {
     uint32_t bad = 0;
     const char* why = nullptr;
-    if (!ArchiveCheckWhy(archive.data(), archive.size(), &bad, &why)) {
+    if (!ArchiveCheckDirectory(archive.data(), archive.size(), (size_t)fileSize, &bad, &why)) {
         if (error) {
             *error = std::string("not a valid archive: ") + why;
             uint32_t count = 0;
@@ -144,7 +159,7 @@ int PackCheck(const std::vector<uint8_t>& archive, std::string* error) {
         return 0;
     }
     std::vector<PackListing> listing;
-    if (!PackList(archive, &listing, error)) return 0;
+    if (!PackListDirectory(archive, fileSize, &listing, error)) return 0;
     for (const PackListing& m : listing) {
         std::string why83;
         if (!PackValidName(m.name, &why83)) {

@@ -28,7 +28,9 @@ struct PictureUse {
 struct CheckContext {
     Report* report = nullptr;
     std::string folder;  // diagnostics name folder/file; "" for an archive
-    const std::vector<uint8_t>* archive = nullptr;
+    const std::vector<uint8_t>* archive = nullptr;  // the archive in memory, or
+    std::string archiveFile;                        // an archive file, read where needed
+    int archiveFd = -1;
     std::map<std::string, PackListing> members;  // by lower-case name
     std::string script = "game.txt";             // the member's own spelling
 
@@ -59,6 +61,10 @@ struct CheckContext {
 void CheckError(CheckContext* c, const std::string& file, int32_t line, const std::string& text);
 void CheckWarning(CheckContext* c, const std::string& file, int32_t line, const std::string& text);
 int32_t LineOf(const CheckContext* c, const void* record);
+
+// Exactly length bytes of a member from offset: what the member holds
+// there, zeros past its end (or where a file being read has changed).
+std::vector<uint8_t> MemberBytes(const CheckContext* c, const PackListing& member, size_t offset, size_t length);
 
 // The member the archive reader would open for this name, or none.
 const PackListing* FindMember(const CheckContext* c, const std::string& name);

@@ -8,6 +8,7 @@
 #include "image/image.h"
 #include "platform/platform.h"
 #include "tools/zemworld/check.h"
+#include "tools/zemworld/import.h"
 #include "tools/zemworld/world.h"
 
 void CheckError(CheckContext* c, const std::string& file, int32_t line, const std::string& text) {
@@ -26,6 +27,22 @@ int32_t LineOf(const CheckContext* c, const void* record) {
 static std::string Lowered(const std::string& s) {
     std::string out = s;
     for (char& ch : out) ch = (char)std::tolower((unsigned char)ch);
+    return out;
+}
+
+std::vector<uint8_t> MemberBytes(const CheckContext* c, const PackListing& member, size_t offset, size_t length) {
+    std::vector<uint8_t> out(length, 0);
+    if (member.size <= 0 || offset >= (size_t)member.size) return out;
+    size_t have = std::min(length, (size_t)member.size - offset);
+    int64_t at = (int64_t)member.offset + (int64_t)offset;
+    if (c->archive) {
+        if ((uint64_t)at + have <= c->archive->size()) std::memcpy(out.data(), c->archive->data() + at, have);
+    } else if (c->archiveFd >= 0) {
+        SourceReader file;
+        file.fd = c->archiveFd;
+        file.size = INT64_MAX;
+        SourceReadSome(file, at, out.data(), have);
+    }
     return out;
 }
 

@@ -11,9 +11,8 @@ static uint32_t Get32(const uint8_t* p) {
 }
 static uint16_t Get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 
-static const uint8_t* Bytes(const CheckContext* c, const PackListing& m) {
-    return c->archive->data() + m.offset;
-}
+// Every header here lies within a member's first bytes.
+static const size_t HeaderBytes = 64;
 
 // Pictures in other formats, by their first bytes.
 static const char* OtherFormat(const uint8_t* p, int32_t size) {
@@ -29,7 +28,7 @@ static const char* OtherFormat(const uint8_t* p, int32_t size) {
 
 uint32_t BmpHeaderSize(const CheckContext* c, const PackListing& member) {
     if (member.size < 18) return 0;
-    return Get32(Bytes(c, member) + 14);
+    return Get32(MemberBytes(c, member, 0, HeaderBytes).data() + 14);
 }
 
 static const char* CompressionName(uint32_t compression) {
@@ -45,7 +44,8 @@ static const char* CompressionName(uint32_t compression) {
 
 std::string WhyPictureRefused(const CheckContext* c, const PackListing& member,
                               const PictureUse& use) {
-    const uint8_t* p = Bytes(c, member);
+    std::vector<uint8_t> head = MemberBytes(c, member, 0, HeaderBytes);
+    const uint8_t* p = head.data();
     int32_t size = member.size;
     const std::string save = "; save it as an uncompressed 8-bit (256-colour) BMP";
     if (const char* other = OtherFormat(p, size))
@@ -89,7 +89,8 @@ std::string WhyPictureRefused(const CheckContext* c, const PackListing& member,
 }
 
 std::string WhySoundRefused(const CheckContext* c, const PackListing& member) {
-    const uint8_t* p = Bytes(c, member);
+    std::vector<uint8_t> head = MemberBytes(c, member, 0, HeaderBytes);
+    const uint8_t* p = head.data();
     int32_t size = member.size;
     const std::string save = "; save it as a plain 16-bit PCM WAV (zemworld build converts sounds)";
     if (size < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0) {
@@ -127,5 +128,7 @@ std::string WhySoundRefused(const CheckContext* c, const PackListing& member) {
         return "its sample rate is " + std::to_string(rate) + " Hz; the viewer plays " +
                std::to_string(SOUND_LOWEST_RATE) + " to " + std::to_string(SOUND_HIGHEST_RATE) + " Hz" + save;
     if (dataBytes == 0) return "it holds no samples";
+    std::string tooLong = SoundTooLong(rate, bits, channels, dataBytes);
+    if (!tooLong.empty()) return "it " + tooLong;
     return "the sound loader refuses it (out of memory?)";
 }

@@ -33,7 +33,8 @@ void CheckInterface(CheckContext* c) {
                    "every world needs this icon palette picture (the item icons are drawn in its colours): "
                    "without it the viewer stops at start-up with \"Failed zemLoadBMP item\"");
     } else if (!zemLoadBMP("BATBICON.BMP", nullptr, palette.data(), nullptr, 0, 0, 0, 0)) {
-        const uint8_t* p = c->archive->data() + icons->offset;
+        std::vector<uint8_t> head = MemberBytes(c, *icons, 0, 54);
+        const uint8_t* p = head.data();
         uint32_t used = icons->size >= 54 ? (uint32_t)(p[46] | p[47] << 8 | p[48] << 16 | (uint32_t)p[49] << 24) : 0;
         CheckError(c, icons->name, 0,
                    "the viewer cannot read its colour table (and stops at start-up with \"Failed zemLoadBMP item\"): " +

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "backend/backend.h"
+#include "backend/backend.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
@@ -43,6 +44,13 @@ static void CheckSound(CheckContext* c, const char* name, int32_t line, const ch
                            std::to_string(line) + "): " + WhySoundRefused(c, *member));
         return;
     }
+    // The records take it; the backends that play it take only so long a
+    // sound and drop a longer one unheard.
+    std::string tooLong = SoundTooLong(buffer->format.samplesPerSec, buffer->format.bitsPerSample,
+                                       buffer->format.channels, buffer->size);
+    if (!tooLong.empty() && c->explained.insert(member->name + "|long").second)
+        CheckWarning(c, member->name, 0,
+                     std::string("this ") + what + " (" + c->script + ":" + std::to_string(line) + ") " + tooLong);
     SoundBufferRelease(buffer);
 }
 

@@ -41,7 +41,8 @@ static std::string NotLoaded(const Location* l) {
 
 void CheckInViewer(CheckContext* c, const std::vector<LocationLines>& lines) {
     std::string message;
-    if (!StartViewer(*c->archive, &message)) {
+    int started = c->archive ? StartViewer(*c->archive, &message) : StartViewerFile(c->archiveFile, &message);
+    if (!started) {
         int32_t line = message.find("zemRefreshLoc") != std::string::npos && !lines.empty() ? lines[0].line : 0;
         CheckError(c, StartFile(c, message), line, "the viewer does not start: \"" + message + "\"");
         return;

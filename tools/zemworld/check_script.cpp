@@ -88,14 +88,15 @@ static void CheckArguments(CheckContext* c, int32_t line, int keyword, const Scr
                      "sprite state " + Quoted(l.token[2]) + " is neither 'on' nor 'off'; the viewer reads it as off");
 }
 
-// Bytes a read of zemReadScriptLine takes from offset: up to and with the
-// line feed, at most 500 (the 500th is lost when it is not the line feed).
-static size_t LineBytes(const uint8_t* bytes, size_t size, size_t offset, bool* lost) {
+// Bytes a read of zemReadScriptLine takes of what is left from where it
+// starts (next, its first bytes): up to and with the line feed, at most 500
+// (the 500th is lost when it is not the line feed).
+static size_t LineBytes(const std::vector<uint8_t>& next, size_t left, bool* lost) {
     size_t n = 0;
-    while (offset + n < size && n < SCRIPT_LINE_BYTES) {
-        if (bytes[offset + n++] == '\n') break;
+    while (n < left && n < SCRIPT_LINE_BYTES) {
+        if (next[n++] == '\n') break;
     }
-    *lost = n == SCRIPT_LINE_BYTES && bytes[offset + n - 1] != '\n';
+    *lost = n == SCRIPT_LINE_BYTES && next[n - 1] != '\n';
     return n;
 }
 
@@ -107,9 +108,9 @@ void CheckScript(CheckContext* c) {
         return;
     }
     c->script = member->name;
-    const uint8_t* bytes = c->archive->data() + member->offset;
     size_t size = (size_t)member->size;
-    if (size >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF)))
+    std::vector<uint8_t> start = MemberBytes(c, *member, 0, 2);
+    if (size >= 2 && ((start[0] == 0xFF && start[1] == 0xFE) || (start[0] == 0xFE && start[1] == 0xFF)))
         CheckError(c, c->script, 0,
                    "the file is UTF-16 text; the viewer reads one byte a character: save it as plain "
                    "text (ASCII or UTF-8)");
@@ -123,9 +124,10 @@ void CheckScript(CheckContext* c) {
     int32_t line = 1;
     while (zemReadScriptLine(file, text)) {
         bool lost = false;
-        size_t taken = LineBytes(bytes, size, offset, &lost);
+        std::vector<uint8_t> next = MemberBytes(c, *member, offset, SCRIPT_LINE_BYTES);
+        size_t taken = LineBytes(next, size > offset ? size - offset : 0, &lost);
         int32_t here = line;
-        for (size_t i = 0; i < taken; i++) line += bytes[offset + i] == '\n';
+        for (size_t i = 0; i < taken; i++) line += next[i] == '\n';
         offset += taken;
         if (lost)
             CheckWarning(c, c->script, here,

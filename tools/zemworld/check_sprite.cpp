@@ -78,17 +78,17 @@ static bool ExplainOffsets(CheckContext* c, const Series& s, int32_t frames) {
     if (!member || frames <= 0) return false;
     AssetFile* file = AssetOpen(s.OffsetFile().c_str());
     if (!file) return false;
-    const uint8_t* bytes = c->archive->data() + member->offset;
     char text[SCRIPT_LINE_BYTES];
     int32_t line = 1;
     size_t offset = 0;
     bool found = false;
     for (int32_t k = 0; k < frames && zemReadScriptLine(file, text); k++) {
         int32_t here = line;
+        std::vector<uint8_t> next = MemberBytes(c, *member, offset, SCRIPT_LINE_BYTES);
         size_t n = 0;
         while (offset + n < (size_t)member->size && n < SCRIPT_LINE_BYTES)
-            if (bytes[offset + n++] == '\n') break;
-        for (size_t i = 0; i < n; i++) line += bytes[offset + i] == '\n';
+            if (next[n++] == '\n') break;
+        for (size_t i = 0; i < n; i++) line += next[i] == '\n';
         offset += n;
         std::string why = BadOffsetLine(text);
         if (!why.empty()) {

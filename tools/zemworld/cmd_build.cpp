@@ -5,12 +5,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 
 #include "tools/zemworld/import.h"
 #include "tools/zempack/pack.h"
 
-namespace fs = std::filesystem;
 
 enum { KW_LOCATION = 1, KW_CLOSEUP, KW_PANORAMA, KW_STAMP, KW_SPRITE, KW_PDA, KW_DOOR };
 
@@ -21,21 +19,61 @@ void Progress(Build* b, const std::string& text) {
     if (b->progress) std::fprintf(b->progress, "zemworld build: %s\n", text.c_str());
 }
 
-const Rgba* SourcePicture(Build* b, const std::string& path, int32_t line, const std::string& what) {
-    auto hit = b->pictures.find(path);
-    if (hit != b->pictures.end()) return &hit->second;
-    std::vector<uint8_t> bytes;
+static void PictureError(Build* b, const std::string& path, int32_t line, const std::string& what,
+                         const std::string& why) {
+    if (line > 0)
+        ReportError(b->report, b->scriptShown, line, what + " '" + path + "' " + why);
+    else
+        ReportError(b->report, JoinPath(b->root, path), 0, what + " " + why);
+    b->failed = 1;
+}
+
+int SourcePictureSize(Build* b, const std::string& path, int32_t line, const std::string& what,
+                      const PictureLimit& limit) {
+    auto hit = b->sizes.find(path);
     std::string why;
-    Rgba picture;
-    if (!ReadSourceFile(JoinPath(b->root, path), &bytes, &why) || !DecodePicture(bytes, &picture, &why)) {
-        if (line > 0)
-            ReportError(b->report, b->scriptShown, line, what + " '" + path + "' " + why);
-        else
-            ReportError(b->report, JoinPath(b->root, path), 0, what + " " + why);
-        b->failed = 1;
-        return nullptr;
+    if (hit == b->sizes.end()) {
+        SourceReader reader;
+        int32_t width = 0, height = 0;
+        if (!SourceOpen(b->root, path, &reader, &why)) {
+            PictureError(b, path, line, what, why);
+            return 0;
+        }
+        int ok = PictureSize(reader, AnyPicture, &width, &height, &why);
+        SourceClose(&reader);
+        if (!ok) {
+            PictureError(b, path, line, what, why);
+            return 0;
+        }
+        hit = b->sizes.insert({path, {width, height}}).first;
     }
-    return &(b->pictures[path] = std::move(picture));
+    if (!PictureFits(hit->second.first, hit->second.second, limit, &why)) {
+        PictureError(b, path, line, what, why);
+        return 0;
+    }
+    return 1;
+}
+
+int LoadSourcePicture(Build* b, const std::string& path, int32_t line, const std::string& what,
+                      const PictureLimit& limit, Rgba* out) {
+    SourceReader reader;
+    std::string why;
+    if (!SourceOpen(b->root, path, &reader, &why)) {
+        PictureError(b, path, line, what, why);
+        return 0;
+    }
+    int ok = DecodePicture(reader, limit, out, &why);
+    SourceClose(&reader);
+    auto known = b->sizes.find(path);
+    if (ok && known != b->sizes.end() && (known->second.first != out->width || known->second.second != out->height)) {
+        why = "changed while the build read it";
+        ok = 0;
+    }
+    if (!ok) {
+        *out = Rgba();
+        PictureError(b, path, line, what, why);
+    }
+    return ok;
 }
 
 void AddMember(Build* b, const std::string& name, std::vector<uint8_t> data, const std::string& source) {
@@ -75,12 +113,15 @@ static const char* KindName(int kind) {
 }
 
 // A sound is read when the script first names it, so that a damaged one
-// stops the build before any picture is worked on.
+// stops the build before any picture is worked on; its header is judged
+// before a sample is read.
 static void ReadSound(Build* b, const std::string& path, int32_t line) {
-    std::vector<uint8_t> bytes;
+    SourceReader reader;
     std::string why, note;
     Pcm16 sound;
-    if (!ReadSourceFile(JoinPath(b->root, path), &bytes, &why) || !DecodeWav(bytes, &sound, &why, &note)) {
+    int ok = SourceOpen(b->root, path, &reader, &why) && DecodeWav(reader, &sound, &why, &note);
+    SourceClose(&reader);
+    if (!ok) {
         ReportError(b->report, b->scriptShown, line, "sound '" + path + "' " + why);
         b->failed = 1;
         return;
@@ -118,7 +159,7 @@ static void ResolveFiles(Build* b) {
                                                                             : "the rest are left out"));
                 int ok = 1;
                 for (const std::string& frame : out.source.frames)
-                    ok &= SourcePicture(b, frame, line.number, std::string(KindName(kind)) + " frame") != nullptr;
+                    ok &= SourcePictureSize(b, frame, line.number, std::string(KindName(kind)) + " frame", AnyPicture);
                 if (!ok) continue;
                 if (kind == FILE_TRANSITION && b->shared.count("transition:" + token)) {
                     b->tokens[at] = b->shared["transition:" + token];
@@ -137,11 +178,10 @@ static void ResolveFiles(Build* b) {
                 b->series[at] = out;
                 continue;
             }
-            int r = ResolveSourcePath(b->root, token, &path);
+            int r = ResolveSourcePath(b->root, token, &path, &why);
             if (r != 1) {
                 ReportError(b->report, b->scriptShown, line.number,
-                            std::string(KindName(kind)) + " '" + token + "' " +
-                                (r < 0 ? "is not a path inside the world folder" : "not found"));
+                            std::string(KindName(kind)) + " '" + token + "' " + (r < 0 ? why : "not found"));
                 b->failed = 1;
                 continue;
             }
@@ -151,11 +191,12 @@ static void ResolveFiles(Build* b) {
                 int first = !b->shared.count(key);
                 if (first) b->shared[key] = PlainName(&b->names, path, kind == FILE_SOUND ? ".WAV" : ".BMP");
                 b->tokens[at] = b->shared[key];
-                if (kind == FILE_PDA) SourcePicture(b, path, line.number, KindName(kind));
+                if (kind == FILE_PDA) SourcePictureSize(b, path, line.number, KindName(kind), PdaLimit);
                 if (kind == FILE_SOUND && first) ReadSound(b, path, line.number);
                 continue;
             }
-            if (SourcePicture(b, path, line.number, KindName(kind))) b->tokens[at] = PlainName(&b->names, path, ".BMP");
+            if (SourcePictureSize(b, path, line.number, KindName(kind), AnyPicture))
+                b->tokens[at] = PlainName(&b->names, path, ".BMP");
         }
     }
 }
@@ -163,7 +204,6 @@ static void ResolveFiles(Build* b) {
 // Each location's view decides how its pictures and numbers are placed.
 static void PlanViews(Build* b) {
     b->transforms.assign(b->script.locations.size(), ViewTransform());
-    b->views.assign(b->script.locations.size(), nullptr);
     for (size_t i = 0; i < b->script.locations.size(); i++) {
         SourceLocation& location = b->script.locations[i];
         if (location.viewLine < 0) {
@@ -174,8 +214,10 @@ static void PlanViews(Build* b) {
         }
         auto file = b->files.find({location.viewLine, 1});
         if (file == b->files.end()) continue;
-        const Rgba* view = &b->pictures[file->second];
-        b->views[i] = view;
+        Rgba header;  // the size alone
+        header.width = b->sizes[file->second].first;
+        header.height = b->sizes[file->second].second;
+        const Rgba* view = &header;
         const SourceLine& line = b->script.lines[location.viewLine];
         int shape = location.shape;
         std::string how;
@@ -195,11 +237,34 @@ static void PlanViews(Build* b) {
         t = MakeViewTransform(shape, view->width, view->height, width);
         if (shape == SHAPE_CYLINDER && location.width == 0 && view->width > 2048)
             how = " (wider than 2048 columns: scaled down)";
+        // The warp addresses at most 1023 rows; a taller panorama is refused
+        // before its pixels are decoded.
+        if (shape != SHAPE_CLOSEUP && t.height > 1023) {
+            ReportError(b->report, b->scriptShown, line.number,
+                        "panorama '" + file->second + "' would be " + std::to_string(t.width) + " x " +
+                            std::to_string(t.height) + " pixels; the viewer draws at most 1023 rows (" +
+                            std::to_string(view->width) + " x " + std::to_string(view->height) + " as painted)");
+            b->failed = 1;
+            continue;
+        }
         const char* kinds[] = {"closeup", "cylinder panorama", "360-degree photo"};
         char text[256];
         std::snprintf(text, sizeof text, "location %s: %s %s, %d x %d -> %d x %d", location.name.c_str(), kinds[shape],
                       file->second.c_str(), view->width, view->height, t.width, t.height);
         Progress(b, text + how);
+    }
+}
+
+// A frame 480 wide is drawn as it is; any other is drawn doubled and must
+// fit 320 x 240.
+static void FitTransitionFrame(Rgba* f) {
+    if ((f->width == 480 && f->height <= 480) || (f->width <= 320 && f->height <= 240)) return;
+    int32_t h480 = (int32_t)std::lround((double)f->height * 480 / f->width);
+    if (h480 <= 480) {
+        *f = ResizeRgba(*f, 480, std::max(1, h480));
+    } else {
+        double scale = std::min(320.0 / f->width, 240.0 / f->height);
+        *f = ResizeRgba(*f, std::max(1, (int32_t)(f->width * scale)), std::max(1, (int32_t)(f->height * scale)));
     }
 }
 
@@ -209,41 +274,35 @@ static void BuildTransitions(Build* b) {
         const SourceLine& line = b->script.lines[s.first.first];
         if (SourceFileKind(line.keyword, s.first.second) != FILE_TRANSITION) continue;
         if (!done.insert(s.second.prefix).second) continue;
-        std::vector<Rgba> frames;
-        for (const std::string& path : s.second.source.frames) {
-            Rgba f = b->pictures[path];
-            CompositeOverColour(&f, 0);
-            // A frame 480 wide is drawn as it is; any other is drawn doubled
-            // and must fit 320 x 240.
-            if (!(f.width == 480 && f.height <= 480) && (f.width > 320 || f.height > 240)) {
-                int32_t h480 = (int32_t)std::lround((double)f.height * 480 / f.width);
-                if (h480 <= 480) {
-                    f = ResizeRgba(f, 480, std::max(1, h480));
-                } else {
-                    double scale = std::min(320.0 / f.width, 240.0 / f.height);
-                    f = ResizeRgba(f, std::max(1, (int32_t)(f.width * scale)), std::max(1, (int32_t)(f.height * scale)));
-                }
-            }
-            frames.push_back(std::move(f));
-        }
+        const std::vector<std::string>& paths = s.second.source.frames;
+        Batch frames;
+        for (const std::string& path : paths)
+            AddToBatch(&frames, 480 * 480, [b, path, &line](Rgba* f) {
+                if (!LoadSourcePicture(b, path, line.number, "transition frame", AnyPicture, f)) return 0;
+                CompositeOverColour(f, 0);
+                FitTransitionFrame(f);
+                return 1;
+            });
         PaletteRequest request;
-        for (const Rgba& f : frames) request.pictures.push_back(&f);
         request.fixed.push_back({{0, 0, 0}, 0});
         request.remapped = b->ui.logoRemapped;
         Palette palette;
         std::string why;
+        if (!SampleBatch(&frames, &request)) return;
         if (!BuildPalette(request, &palette, &why)) {
             ReportError(b->report, b->scriptShown, line.number, "transition: " + why);
             b->failed = 1;
             continue;
         }
-        for (size_t k = 0; k < frames.size(); k++) {
+        for (size_t k = 0; k < paths.size(); k++) {
+            Rgba f;
+            if (!TakeFromBatch(&frames, k, &f)) return;
             char name[16];
             std::snprintf(name, sizeof name, "%s%04d.BMP", s.second.prefix.c_str(), (int)k);
-            AddMember(b, name, PaletteBmp(palette, frames[k].width, frames[k].height, RemapPicture(palette, frames[k], ImportDither)),
-                      JoinPath(b->root, s.second.source.frames[k]));
+            AddMember(b, name, PaletteBmp(palette, f.width, f.height, RemapPicture(palette, f, ImportDither)),
+                      JoinPath(b->root, paths[k]));
         }
-        Progress(b, "transition " + s.second.source.frames[0] + ": " + std::to_string(frames.size()) + " frames");
+        Progress(b, "transition " + paths[0] + ": " + std::to_string(paths.size()) + " frames");
     }
 }
 
@@ -312,8 +371,10 @@ int BuildWorld(const std::string& source, BuildResult* result, Report* report, F
 
     std::string found, why;
     std::vector<uint8_t> text;
-    if (ResolveSourcePath(source, "game.txt", &found) != 1 || !ReadSourceFile(JoinPath(source, found), &text, &why)) {
-        ReportError(report, b.scriptShown, 0, why.empty() ? "not found: every world starts with game.txt" : why);
+    int where = ResolveSourcePath(source, "game.txt", &found, &why);
+    if (where == 1) b.scriptShown = JoinPath(source, found);
+    if (where != 1 || !ReadSourceFile(source, found, MaxTextFileBytes, &text, &why)) {
+        ReportError(report, b.scriptShown, 0, where == 0 ? "not found: every world starts with game.txt" : why);
         return 0;
     }
     b.scriptShown = JoinPath(source, found);
@@ -336,11 +397,13 @@ int BuildWorld(const std::string& source, BuildResult* result, Report* report, F
     AddMember(&b, "game.txt", std::vector<uint8_t>(script.begin(), script.end()), b.scriptShown);
 
     std::string error;
-    if (!PackBuild(b.members, &result->archive, &error)) {
+    size_t count = b.members.size();
+    // The members' bytes move into the archive: one copy of the world, not two.
+    if (!PackBuild(std::move(b.members), &result->archive, &error)) {
         ReportError(report, b.scriptShown, 0, "the archive cannot be built: " + error);
         return 0;
     }
-    Progress(&b, "checking " + std::to_string(b.members.size()) + " files as the viewer reads them");
+    Progress(&b, "checking " + std::to_string(count) + " files as the viewer reads them");
     result->quality = b.quality;
     result->sources = b.sources;
     result->script = b.scriptShown;
@@ -375,15 +438,12 @@ int CommandBuild(int argc, char** argv) {
         std::fprintf(stderr, "zemworld build: failed, %s not written\n", paths[1].c_str());
         return 1;
     }
-    // Written beside the target and renamed, so that a failed write never
-    // leaves half an archive where the viewer looks for one.
-    std::string temporary = paths[1] + ".part";
+    // Written beside the target under a name of its own and renamed, so that
+    // a failed write never leaves half an archive where the viewer looks for
+    // one, and a link standing at the target is replaced, not followed.
     std::string error;
-    std::error_code ec;
-    if (!PackWriteFile(temporary, result.archive, &error) || (fs::rename(temporary, paths[1], ec), ec)) {
-        fs::remove(temporary, ec);
-        std::fprintf(stderr, "zemworld build: %s cannot be written: %s\n", paths[1].c_str(),
-                     error.empty() ? ec.message().c_str() : error.c_str());
+    if (!PackWriteFile(paths[1], result.archive, &error)) {
+        std::fprintf(stderr, "zemworld build: %s\n", error.c_str());
         return 1;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,6 +1,10 @@
 // zemworld check: a world read exactly as the viewer will read it, through
 // the system's own loaders over the headless backend, and what the viewer
 // would refuse, ignore or show wrongly reported as FILE:LINE diagnostics.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -22,21 +26,38 @@ static std::string Lowered(const std::string& s) {
     return out;
 }
 
-// label names the archive in diagnostics about the archive itself; folder
-// is joined to every member's name.
-static int CheckImage(const std::vector<uint8_t>& archive, const std::string& folder,
-                      const std::string& label, Report* report) {
+size_t CheckWholeArchiveBytes = (size_t)128 << 20;
+
+// The archive in memory (archive), or a file whose directory was read
+// (head, fileSize, path). label names the archive in diagnostics about the
+// archive itself; folder is joined to every member's name.
+static int CheckImage(const std::vector<uint8_t>* archive, const std::vector<uint8_t>& head, uint64_t fileSize,
+                      const std::string& path, const std::string& folder, const std::string& label,
+                      Report* report) {
     int errorsBefore = report->errors;
     std::string error;
     std::vector<PackListing> listing;
-    if (!PackCheck(archive, &error) || !PackList(archive, &listing, &error)) {
+    int good = archive ? PackCheck(*archive, &error) && PackList(*archive, &listing, &error)
+                       : PackCheckDirectory(head, fileSize, &error) && PackListDirectory(head, fileSize, &listing, &error);
+    if (!good) {
         ReportError(report, label, 0, "not a world archive: " + error);
         return 0;
     }
     CheckContext c;
     c.report = report;
     c.folder = folder;
-    c.archive = &archive;
+    c.archive = archive;
+    c.archiveFile = path;
+    if (!archive) {
+        c.archiveFd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat info;
+        if (c.archiveFd < 0 || fstat(c.archiveFd, &info) != 0 || !S_ISREG(info.st_mode) ||
+            (uint64_t)info.st_size != fileSize) {
+            ReportError(report, label, 0, "the archive changed while it was being checked");
+            if (c.archiveFd >= 0) close(c.archiveFd);
+            return 0;
+        }
+    }
     for (const PackListing& m : listing) c.members[Lowered(m.name)] = m;
 
     // The system's own readers over the archive, as the viewer has it.
@@ -44,10 +65,14 @@ static int CheckImage(const std::vector<uint8_t>& archive, const std::string& fo
     UnlinkArchive();
     TrackedFailAt(0);
     ResetGlobals();
-    LinkArchive(archive);
+    if (archive)
+        LinkArchive(*archive);
+    else
+        LinkArchiveFile(path);
     if (!FastFileInit("data.zem", 40)) {
         ReportError(report, label, 0, "the archive reader refuses the archive");
         UnlinkArchive();
+        if (c.archiveFd >= 0) close(c.archiveFd);
         return 0;
     }
     if (SoundCreate(&SoundObject) != BK_OK) SoundObject = nullptr;
@@ -76,11 +101,41 @@ static int CheckImage(const std::vector<uint8_t>& archive, const std::string& fo
                     "the checker left " + std::to_string(LiveBlocks) + " memory blocks held (a fault of zemworld)");
 
     CheckInViewer(&c, lines);
+    if (c.archiveFd >= 0) close(c.archiveFd);
     return report->errors == errorsBefore;
 }
 
 int CheckArchive(const std::vector<uint8_t>& archive, Report* report) {
-    return CheckImage(archive, "", "data.zem", report);
+    return CheckImage(&archive, {}, archive.size(), "", "", "data.zem", report);
+}
+
+int CheckArchiveFile(const std::string& path, Report* report) {
+    int errorsBefore = report->errors;
+    std::vector<uint8_t> head;
+    uint64_t size = 0;
+    std::string error;
+    // The directory first: a file that is no archive is refused from its
+    // head. A small archive is then read whole, as the viewer reads it; a
+    // large one only where the check looks.
+    if (!PackReadDirectory(path, &head, &size, &error)) {
+        ReportError(report, path, 0, error);
+        return 0;
+    }
+    if (!PackCheckDirectory(head, size, &error)) {
+        ReportError(report, path, 0, "not a world archive: " + error);
+        return 0;
+    }
+    if (size <= CheckWholeArchiveBytes) {
+        std::vector<uint8_t> archive;
+        if (!PackReadFile(path, &archive, &error)) {
+            ReportError(report, path, 0, error);
+            return 0;
+        }
+        CheckImage(&archive, {}, archive.size(), "", "", path, report);
+    } else {
+        CheckImage(nullptr, head, size, path, "", path, report);
+    }
+    return report->errors == errorsBefore;
 }
 
 int CheckFolder(const std::string& folder, Report* report) {
@@ -99,7 +154,7 @@ int CheckFolder(const std::string& folder, Report* report) {
         ReportError(report, folder, 0, error);
         return 0;
     }
-    CheckImage(archive, folder, folder, report);
+    CheckImage(&archive, {}, archive.size(), "", folder, folder, report);
     return report->errors == errorsBefore;
 }
 
@@ -113,15 +168,10 @@ int CommandCheck(int argc, char** argv) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
         CheckFolder(path, &report);
+    } else if (!fs::exists(fs::symlink_status(path, ec))) {
+        ReportError(&report, path, 0, "no such file or folder");
     } else {
-        std::vector<uint8_t> archive;
-        std::string error;
-        if (!fs::exists(path, ec))
-            ReportError(&report, path, 0, "no such file or folder");
-        else if (!PackReadFile(path, &archive, &error))
-            ReportError(&report, path, 0, error);
-        else
-            CheckImage(archive, "", path, &report);
+        CheckArchiveFile(path, &report);
     }
     PrintReport(report, stdout);
     std::fflush(stdout);

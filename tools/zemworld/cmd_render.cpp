@@ -8,6 +8,7 @@
 // painted stamps and its sprites at their first frame, the logo (at the
 // first location as start-up loads it, elsewhere remapped as a location
 // change does), the lowered PDA panel's top rows.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +17,7 @@
 #include <string>
 #include <vector>
 
-#include <stb_image_write.h>
-
+#include "tools/zempack/pack.h"
 #include "app/app.h"
 #include "backend/headless/headless.h"
 #include "image/image.h"
@@ -39,18 +39,21 @@ struct RenderOptions {
     int32_t panY = 0;
     int hotspots = 0;
     int all = 0;
+    int force = 0;
 };
 
 static int RenderUsage() {
     std::fprintf(stderr,
-                 "usage: zemworld render WORLD OUT.png [--location NAME] [--pan X,Y] [--hotspots]\n"
-                 "       zemworld render WORLD OUTDIR --all [--pan X,Y] [--hotspots]\n"
+                 "usage: zemworld render WORLD OUT.png [--location NAME] [--pan X,Y] [--hotspots] [--force]\n"
+                 "       zemworld render WORLD OUTDIR --all [--pan X,Y] [--hotspots] [--force]\n"
                  "WORLD is an archive or a folder of viewer files. Without --location the first\n"
                  "location is drawn; without --pan the pan is the one the viewer enters with: the\n"
                  "start values at the first location, elsewhere the arrival pan of the first door\n"
                  "in the script that leads there (the start values when none does). --all writes\n"
                  "OUTDIR/01-NAME.png, 02-NAME.png, ... in script order. --hotspots outlines the\n"
-                 "doors, stamps and sprites. The status line and the cursor are left out.\n");
+                 "doors, stamps and sprites. The status line and the cursor are left out. A file\n"
+                 "render did not write is not replaced without --force; none is written through\n"
+                 "a link.\n");
     return 2;
 }
 
@@ -78,6 +81,8 @@ static int ParseOptions(int argc, char** argv, RenderOptions* o) {
             o->hotspots = 1;
         } else if (a == "--all") {
             o->all = 1;
+        } else if (a == "--force") {
+            o->force = 1;
         } else if (a == "--location" && i + 1 < argc) {
             o->location = argv[++i];
         } else if (a == "--pan" && i + 1 < argc) {
@@ -143,14 +148,14 @@ static int WriteScreen(const std::string& path, std::string* error) {
         *error = "no frame on the screen";
         return 0;
     }
-    std::vector<uint8_t> rgb((size_t)FrameWidth * FrameHeight * 3);
+    std::vector<uint8_t> rgb((size_t)FrameWidth * FrameHeight * 3), png;
     for (size_t i = 0; i < (size_t)FrameWidth * FrameHeight; i++)
         std::memcpy(&rgb[3 * i], palette + 4 * screen[i], 3);
-    if (!stbi_write_png(path.c_str(), FrameWidth, FrameHeight, 3, rgb.data(), FrameWidth * 3)) {
-        *error = "cannot write the picture";
+    if (!EncodeRenderedPng(rgb.data(), FrameWidth, FrameHeight, &png)) {
+        *error = "the picture cannot be encoded";
         return 0;
     }
-    return 1;
+    return PackWriteFile(path, png, error);
 }
 
 // A file name for a location: only letters, digits, '.', '_' and '-'.
@@ -196,7 +201,7 @@ static int RenderOne(const RenderOptions& o, Location* target, int32_t startX, i
     ComposeFrame(o.hotspots);
     std::string error;
     if (!WriteScreen(path, &error)) {
-        std::fprintf(stderr, "%s: error: %s\n", path.c_str(), error.c_str());
+        std::fprintf(stderr, "zemworld render: error: %s\n", error.c_str());
         return 0;
     }
     std::string settled;
@@ -236,8 +241,10 @@ int CommandRender(int argc, char** argv) {
         for (int i = 0; i < count; i++) wanted.push_back(i);
         std::error_code ec;
         fs::create_directories(o.out, ec);
-        if (ec || !fs::is_directory(o.out, ec)) {
-            std::fprintf(stderr, "%s: error: cannot make the folder\n", o.out.c_str());
+        std::string reason = ec ? ec.message() : "";
+        if (reason.empty() && !fs::is_directory(o.out, ec)) reason = "it is there and not a folder";
+        if (!reason.empty()) {
+            std::fprintf(stderr, "%s: error: cannot make the folder: %s\n", o.out.c_str(), reason.c_str());
             StopViewer();
             return 1;
         }
@@ -250,13 +257,30 @@ int CommandRender(int argc, char** argv) {
         wanted.push_back(index);
     }
 
+    // Every picture's place is looked at before the first is written.
+    std::vector<std::string> paths;
+    int i = 0;
+    for (const Location* l = Locations; l; l = l->next, i++)
+        if (std::find(wanted.begin(), wanted.end(), i) != wanted.end())
+            paths.push_back(o.all ? JoinPath(o.out, FileNameFor(i, l->name)) : o.out);
+    std::string why;
+    int free = 1;
+    for (const std::string& path : paths)
+        if (!OutputReplaceable(path, IsRenderedPng, o.force, &why)) {
+            std::fprintf(stderr, "zemworld render: error: %s\n", why.c_str());
+            free = 0;
+        }
+    if (!free) {
+        StopViewer();
+        return 1;
+    }
+
     // Locations are entered the way Enter walks them, so each is loaded,
     // palette and logo included, exactly as the viewer loads it.
     int ok = 1, current = 0;
-    for (int index : wanted) {
-        for (; current != index; current = (current + 1) % count) zemChangeLoc(nullptr);
-        std::string path = o.all ? JoinPath(o.out, FileNameFor(index, CurrentLocation->name)) : o.out;
-        if (!RenderOne(o, CurrentLocation, startX, startY, path)) ok = 0;
+    for (size_t k = 0; k < wanted.size(); k++) {
+        for (; current != wanted[k]; current = (current + 1) % count) zemChangeLoc(nullptr);
+        if (!RenderOne(o, CurrentLocation, startX, startY, paths[k])) ok = 0;
     }
     int32_t left = StopViewer();
     if (left != 0) {

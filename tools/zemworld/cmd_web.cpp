@@ -3,6 +3,7 @@
 // and zemvr.wasm, from the web build) and the world's archive (data.zem).
 // The world is checked first, as the viewer will read it; a world with
 // errors is not written.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,10 +20,58 @@ namespace fs = std::filesystem;
 
 static const char* const RuntimeFiles[] = {"index.html", "zemvr.js", "zemvr.wasm"};
 
+static std::string HtmlEscaped(const std::string& text);
+
 static int Usage() {
-    std::fprintf(stderr, "usage: zemworld web WORLD OUTDIR [--title TEXT]\n"
-                         "  WORLD is a world archive (.zem) or a folder of the viewer's files\n");
+    std::fprintf(stderr, "usage: zemworld web WORLD OUTDIR [--title TEXT] [--force]\n"
+                         "  WORLD is a world archive (.zem) or a folder of the viewer's files.\n"
+                         "  OUTDIR is made, or must be empty or hold an earlier web folder;\n"
+                         "  --force writes into a folder that holds other files (they are left\n"
+                         "  as they are, and nothing is written through a link).\n");
     return 2;
+}
+
+static const char* const WrittenFiles[] = {"index.html", "zemvr.js", "zemvr.wasm", "data.zem"};
+
+static int IsWritten(const std::string& name) {
+    for (const char* n : WrittenFiles)
+        if (name == n) return 1;
+    return 0;
+}
+
+// What in the folder is not an earlier web folder's: anything besides the
+// four files, any of them that is not a regular file, and everything when
+// its index.html is not one this command wrote.
+static std::vector<std::string> InTheWay(const fs::path& folder) {
+    std::vector<std::string> out;
+    std::vector<uint8_t> head;
+    std::string what;
+    int ours = ExamineOutput((folder / "index.html").string(), &head, &what) == OUTPUT_FILE && IsWrittenPage(head);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        int kind = ExamineOutput(it->path().string(), &head, &what);
+        if (!IsWritten(name))
+            out.push_back(name + " (not one of the web folder's files)");
+        else if (kind != OUTPUT_FILE)
+            out.push_back(name + " (" + what.substr(what.find(' ') + 1) + ")");
+        else if (!ours)
+            out.push_back(name + (name == "index.html" ? " (a page zemworld web did not write)"
+                                                       : " (beside no page zemworld web wrote)"));
+    }
+    if (ec) out.push_back("(the folder cannot be read: " + ec.message() + ")");
+    return out;
+}
+
+// The page with its title and the mark that says this command wrote it.
+static std::string Page(std::string html, const std::string& title) {
+    for (size_t at; (at = html.find("@TITLE@")) != std::string::npos;) html.replace(at, 7, HtmlEscaped(title));
+    size_t head = html.find("<head>");
+    if (head != std::string::npos)
+        html.insert(head + 6, std::string("\n") + PageMark);
+    else
+        html.insert(0, std::string(PageMark) + "\n");
+    return html;
 }
 
 static int HasRuntime(const fs::path& folder) {
@@ -81,9 +130,12 @@ static std::string DefaultTitle(const fs::path& world) {
 int CommandWeb(int argc, char** argv) {
     std::vector<std::string> places;
     std::string title;
+    int force = 0;
     for (int i = 0; i < argc; i++) {
         if (!std::strcmp(argv[i], "--title") && i + 1 < argc)
             title = argv[++i];
+        else if (!std::strcmp(argv[i], "--force"))
+            force = 1;
         else if (argv[i][0] == '-' && argv[i][1])
             return Usage();
         else
@@ -131,32 +183,38 @@ int CommandWeb(int argc, char** argv) {
 
     std::error_code ec;
     fs::create_directories(out, ec);
-    if (ec || !fs::is_directory(out, ec)) {
-        std::fprintf(stderr, "%s: error: cannot create the folder\n", out.string().c_str());
+    std::string reason = ec ? ec.message() : "";
+    if (reason.empty() && !fs::is_directory(out, ec)) reason = "it is there and not a folder";
+    if (!reason.empty()) {
+        std::fprintf(stderr, "%s: error: cannot make the folder: %s\n", out.string().c_str(), reason.c_str());
         return 1;
     }
-    std::vector<uint8_t> page;
-    if (!PackReadFile((runtime / "index.html").string(), &page, &error)) {
+    std::vector<std::string> inTheWay = InTheWay(out);
+    if (!inTheWay.empty() && !force) {
+        std::fprintf(stderr, "%s: error: the folder holds files zemworld web did not write; nothing is written "
+                             "(--force writes the four files into it all the same, never through a link):\n",
+                     out.string().c_str());
+        for (const std::string& line : inTheWay) std::fprintf(stderr, "  %s\n", line.c_str());
+        return 1;
+    }
+    std::vector<uint8_t> page, script, wasm;
+    if (!PackReadFile((runtime / "index.html").string(), &page, &error) ||
+        !PackReadFile((runtime / "zemvr.js").string(), &script, &error) ||
+        !PackReadFile((runtime / "zemvr.wasm").string(), &wasm, &error)) {
         std::fprintf(stderr, "zemworld: error: %s\n", error.c_str());
         return 1;
     }
-    std::string html(page.begin(), page.end());
-    for (size_t at; (at = html.find("@TITLE@")) != std::string::npos;)
-        html.replace(at, 7, HtmlEscaped(title));
-    if (!PackWriteFile((out / "index.html").string(), std::vector<uint8_t>(html.begin(), html.end()),
-                       &error) ||
-        !PackWriteFile((out / "data.zem").string(), archive, &error)) {
-        std::fprintf(stderr, "zemworld: error: %s\n", error.c_str());
-        return 1;
-    }
-    for (const char* name : {"zemvr.js", "zemvr.wasm"}) {
-        fs::copy_file(runtime / name, out / name, fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::fprintf(stderr, "%s: error: cannot write: %s\n", (out / name).string().c_str(),
-                         ec.message().c_str());
+    std::string html = Page(std::string(page.begin(), page.end()), title);
+    // Each written beside its place and renamed over it: a link standing
+    // there is replaced, never followed.
+    const std::vector<uint8_t>* files[] = {nullptr, &script, &wasm, &archive};
+    std::vector<uint8_t> htmlBytes(html.begin(), html.end());
+    files[0] = &htmlBytes;
+    for (int i = 0; i < 4; i++)
+        if (!PackWriteFile((out / WrittenFiles[i]).string(), *files[i], &error)) {
+            std::fprintf(stderr, "zemworld: error: %s\n", error.c_str());
             return 1;
         }
-    }
     std::printf("%s: index.html, zemvr.js, zemvr.wasm, data.zem (%zu bytes)\n"
                 "Put the folder on any web server, or try it here with\n"
                 "  python3 -m http.server -d %s 8000   and open http://localhost:8000/\n",

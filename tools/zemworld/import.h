@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -26,12 +27,81 @@ struct Rgba {
 // after scaling, and more memory than a tool should take for one picture.
 static const int32_t MaxPictureSide = 16384;
 static const int64_t MaxPicturePixels = 50000000;
-static const int64_t MaxSourceFileBytes = 512ll << 20;
+// game.txt and offset files are read whole; no script is so long.
+static const int64_t MaxTextFileBytes = 16ll << 20;
 
+// ---------------------------------------------------------------------------
+// Files of the source folder. Paths are walked from the folder, a link only
+// followed while its target stays inside it; only regular files are opened,
+// and never with a wait (a FIFO named as a picture hangs nothing).
+struct SourceReader {
+    int fd = -1;                       // an open source file, or
+    const uint8_t* memory = nullptr;   // bytes in memory
+    int64_t size = 0;
+};
+// 1 with the file open (SourceClose closes it); 0 and why: a folder, a FIFO
+// or a device, a link that leads outside, a path through "..".
+int SourceOpen(const std::string& root, const std::string& relative, SourceReader* out, std::string* why);
+void SourceClose(SourceReader* reader);
+SourceReader MemoryReader(const std::vector<uint8_t>& bytes);
+// Exactly length bytes from at, or 0.
+int SourceReadAt(const SourceReader& reader, int64_t at, void* to, size_t length);
+// Up to length bytes from at; how many.
+size_t SourceReadSome(const SourceReader& reader, int64_t at, void* to, size_t length);
+// Reading on from a place, as the decoders' callbacks do: up to length
+// bytes, how many (0 at the end).
+struct SourceCursor {
+    const SourceReader* reader;
+    int64_t at;
+};
+size_t SourceReadNext(SourceCursor* cursor, void* to, size_t length);
+// The whole file, when it has at most `most` bytes.
+int SourceReadAll(const SourceReader& reader, int64_t most, std::vector<uint8_t>* bytes, std::string* why);
+// A whole source file by its path in the folder.
+int ReadSourceFile(const std::string& root, const std::string& relative, int64_t most, std::vector<uint8_t>* bytes,
+                   std::string* why);
+// The names in a folder of the source folder (none when it is no folder).
+std::vector<std::string> SourceEntries(const std::string& root, const std::string& folder);
+int SourceIsFolder(const std::string& root, const std::string& relative);
+
+// ---------------------------------------------------------------------------
+// Where a picture goes decides how large it may be.
+struct PictureLimit {
+    const char* place;   // "sprite frame", ...
+    int32_t width;       // most columns
+    int32_t height;      // most rows
+    int64_t pixels;      // most pixels in all
+    const char* reason;  // why, or none
+};
+// Views, transitions and pictures the build scales: only the general bound.
+extern const PictureLimit AnyPicture;
+extern const PictureLimit StampLimit, ItemFrameLimit, SpriteFrameLimit, PdaLimit, IconLimit, CursorLimit,
+    LogoLimit, IconPaletteLimit;
+// 1 when a picture of that size may take the place; 0 and why.
+int PictureFits(int64_t width, int64_t height, const PictureLimit& limit, std::string* why);
 // PNG, JPEG, TGA, GIF (first frame) or BMP of any depth, also RLE
-// compressed. 0 and why when the bytes are not such a picture.
+// compressed: the size from the header alone, judged for the place.
+int PictureSize(const SourceReader& reader, const PictureLimit& limit, int32_t* width, int32_t* height,
+                std::string* why);
+// The same judgement, then the pixels. 0 and why when the bytes are not
+// such a picture or it does not fit its place.
+int DecodePicture(const SourceReader& reader, const PictureLimit& limit, Rgba* out, std::string* why);
 int DecodePicture(const std::vector<uint8_t>& bytes, Rgba* out, std::string* why);
-int ReadSourceFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* why);
+// The decoders; with out none, only the header is read and judged.
+int DecodePng(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
+              std::string* why);
+int DecodeJpeg(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
+               std::string* why);
+int DecodeGif(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
+              std::string* why);
+int DecodeBmp(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
+              std::string* why);
+int DecodeRleBmp(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width,
+                 int32_t* height, std::string* why);
+int LooksLikeTga(const SourceReader& reader);
+int DecodeTga(const SourceReader& reader, const PictureLimit& limit, Rgba* out, int32_t* width, int32_t* height,
+              std::string* why);
+
 Rgba MakeRgba(int32_t width, int32_t height, uint32_t rgba);
 Rgba ResizeRgba(const Rgba& in, int32_t width, int32_t height);
 // A picture over a background (straight alpha), left fully opaque.
@@ -86,7 +156,20 @@ struct Pcm16 {
 // RIFF WAVE with its chunks in any order; 8/16/24/32-bit PCM or 32/64-bit
 // float, any number of channels (more than two are mixed to mono). note
 // says what was changed.
+int DecodeWav(const SourceReader& reader, Pcm16* out, std::string* why, std::string* note);
 int DecodeWav(const std::vector<uint8_t>& bytes, Pcm16* out, std::string* why, std::string* note);
+// What the header says, read before any sample is: the sound's layout and
+// what the import makes of it, its length judged as the viewer will hold it.
+struct WavHeader {
+    int floating = 0;
+    uint32_t bits = 0, channels = 0, rate = 0, frameBytes = 0;
+    int64_t dataAt = 0;
+    uint64_t dataBytes = 0, frames = 0;
+    uint32_t outChannels = 0, outRate = 0;
+    uint64_t outFrames = 0;
+};
+int ReadWavHeader(const SourceReader& reader, WavHeader* out, std::string* why);
+
 // The viewer's layout: 44-byte header, 16-byte format, data behind it.
 std::vector<uint8_t> EncodeWav(const Pcm16& sound);
 
@@ -135,6 +218,11 @@ struct Palette {
     std::vector<int16_t> nearest;  // filled as pictures are mapped onto it
 };
 int BuildPalette(const PaletteRequest& request, Palette* out, std::string* why);
+// Pixels of one picture that go into a palette's histogram: a larger one is
+// sampled down to about that many, which gives the same histogram.
+static const double HistogramPixels = 300000;
+int HistogramStep(const Rgba& picture, double most);
+Rgba HistogramSample(const Rgba& picture, double most);
 // A palette of exactly these colours (slot i = colours[i]); the rest black.
 void FixedPalette(const std::vector<FixedSlot>& colours, Palette* out);
 // Error diffusion at three quarters: gradients without bands, at a little
@@ -226,11 +314,15 @@ std::string SeriesPrefix(NameTable* table, const std::string& source);
 // ---------------------------------------------------------------------------
 // Files of the source folder, found without regard to case.
 static const char* const PictureExtensions[] = {".png", ".jpg", ".jpeg", ".tga", ".gif", ".bmp", nullptr};
-// 1 with the path as it is on disk, 0 when there is no such file, -1 when
-// the path leaves the folder (absolute, or through "..").
-int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found);
-// A name without extension with any picture extension.
-int ResolvePicture(const std::string& root, const std::string& stem, std::string* found);
+// 1 with the path as it is spelled on disk, 0 when there is no such file,
+// -1 when the path leaves the folder (absolute, through "..", or by a link
+// to outside it; why says which).
+int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found,
+                      std::string* why = nullptr);
+// A name without extension with any picture extension; -1 (and why) when
+// it leads outside the folder.
+int ResolvePicture(const std::string& root, const std::string& stem, std::string* found,
+                   std::string* why = nullptr);
 // The frames of a series: the first frame's name and the numbers after it,
 // or every picture of a folder (a name ending in "/") in name order. The
 // offset file is the frames' common prefix + "info.txt" (info.txt in a
@@ -272,7 +364,7 @@ struct Build {
     FILE* progress = nullptr;
     SourceScript script;
     NameTable names;
-    std::map<std::string, Rgba> pictures;  // decoded, by path in the folder
+    std::map<std::string, std::pair<int32_t, int32_t>> sizes;  // pictures' headers, by path in the folder
     std::vector<PackMember> members;
     std::map<std::string, std::string> sources;  // archive name (upper case) -> shown source
     std::map<int, std::map<int, std::string>> replaced;
@@ -281,14 +373,39 @@ struct Build {
     std::map<std::pair<int, int>, SeriesOut> series;
     std::map<std::string, std::string> shared;  // sounds, PDAs, transitions: path -> name
     std::vector<ViewTransform> transforms;      // per location
-    std::vector<const Rgba*> views;             // per location, the source picture
     Interface ui;
     std::vector<LocationQuality> quality;
     int failed = 0;
 };
 void Progress(Build* b, const std::string& text);
-// The decoded picture, or none after an error naming the line.
-const Rgba* SourcePicture(Build* b, const std::string& path, int32_t line, const std::string& what);
+// A picture's size from its header alone, judged for its place; 0 after an
+// error naming the line (or, with line 0, the file).
+int SourcePictureSize(Build* b, const std::string& path, int32_t line, const std::string& what,
+                      const PictureLimit& limit);
+// The picture decoded, its header judged first; 0 after such an error.
+// Nothing keeps it: each use decodes it again and lets it go when done.
+int LoadSourcePicture(Build* b, const std::string& path, int32_t line, const std::string& what,
+                      const PictureLimit& limit, Rgba* out);
+
+// Pictures that share one palette: each made (decoded and prepared) for the
+// histogram, which keeps a sample of it, and kept for the mapping only while
+// the kept ones stay small; the others are made again for the mapping. The
+// same item made twice must come out the same.
+struct BatchItem {
+    std::function<int(Rgba*)> make;  // 0 after an error was reported
+    int64_t pixels = 0;              // about how many the made picture has
+};
+struct Batch {
+    std::vector<BatchItem> items;
+    std::vector<Rgba> kept;
+    std::vector<Rgba> samples;
+};
+void AddToBatch(Batch* batch, int64_t pixels, std::function<int(Rgba*)> make);
+// Makes every picture once; the request's pictures become the samples
+// (valid until the first TakeFromBatch). 0 when one could not be made.
+int SampleBatch(Batch* batch, PaletteRequest* request);
+// Picture i for its mapping, once: the kept one, or made again.
+int TakeFromBatch(Batch* batch, size_t i, Rgba* out);
 void AddMember(Build* b, const std::string& name, std::vector<uint8_t> data, const std::string& source);
 // A number as the viewer reads it.
 int32_t ScriptNumber(const std::string& text);

@@ -1,13 +1,10 @@
-// Files of the source folder. Names are matched without regard to case, as
-// the archive does, so a script written on another system still finds its
-// pictures; paths may not leave the folder.
+// Pictures and frame series of the source folder. Names are matched without
+// regard to case, as the archive does, so a script written on another system
+// still finds its pictures; paths may not leave the folder.
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 #include "tools/zemworld/import.h"
-
-namespace fs = std::filesystem;
 
 static std::string Lower(std::string s) {
     for (char& c : s)
@@ -41,55 +38,25 @@ static int NaturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-static std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? "." : folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) names.push_back(it->path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-int ResolveSourcePath(const std::string& root, const std::string& relative, std::string* found) {
-    std::string path = relative;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.empty() || path[0] == '/') return -1;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        std::string part = path.substr(start, end - start);
-        if (part == "..") return -1;
-        if (!part.empty() && part != ".") parts.push_back(part);
-        start = end + 1;
+int ResolvePicture(const std::string& root, const std::string& stem, std::string* found, std::string* why) {
+    for (int i = 0; PictureExtensions[i]; i++) {
+        std::string outside;
+        int r = ResolveSourcePath(root, stem + PictureExtensions[i], found, &outside);
+        if (r < 0 && why) *why = "'" + stem + PictureExtensions[i] + "' " + outside;
+        if (r != 0) return r;
     }
-    if (parts.empty()) return 0;
-    std::string done;
-    for (const std::string& part : parts) {
-        std::error_code ec;
-        std::string exact = done.empty() ? part : done + "/" + part;
-        if (fs::exists(JoinPath(root, exact), ec)) {
-            done = exact;
-            continue;
-        }
-        std::string match;
-        for (const std::string& name : Entries(done.empty() ? root : JoinPath(root, done)))
-            if (Lower(name) == Lower(part)) {
-                match = name;
-                break;
-            }
-        if (match.empty()) return 0;
-        done = done.empty() ? match : done + "/" + match;
-    }
-    *found = done;
-    return 1;
-}
-
-int ResolvePicture(const std::string& root, const std::string& stem, std::string* found) {
-    for (int i = 0; PictureExtensions[i]; i++)
-        if (ResolveSourcePath(root, stem + PictureExtensions[i], found) == 1) return 1;
     return 0;
+}
+
+// The offset file or icon of a series, when there is one; -1 when its name
+// leads outside the folder.
+static int Companion(const std::string& root, const std::string& path, int picture, std::string* found,
+                     std::string* why) {
+    std::string outside;
+    int r = picture ? ResolvePicture(root, path, found, why) : ResolveSourcePath(root, path, found, &outside);
+    if (r < 0 && !picture) *why = "'" + path + "' " + outside;
+    if (r != 1) found->clear();
+    return r;
 }
 
 static int IsPictureName(const std::string& name) {
@@ -101,27 +68,23 @@ static int IsPictureName(const std::string& name) {
     return 0;
 }
 
-static int IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return fs::is_directory(path, ec);
-}
-
 int ResolveSeries(const std::string& root, const std::string& relative, int maxFrames, SourceSeries* out,
                   std::string* why) {
     *out = SourceSeries();
     std::string found;
-    int r = ResolveSourcePath(root, relative, &found);
+    std::string outside;
+    int r = ResolveSourcePath(root, relative, &found, &outside);
     if (r < 0) {
-        *why = "'" + relative + "' is not a path inside the world folder";
+        *why = "'" + relative + "' " + outside;
         return 0;
     }
     if (r == 0) {
         *why = "'" + relative + "' not found";
         return 0;
     }
-    if (IsDirectory(JoinPath(root, found))) {
+    if (SourceIsFolder(root, found)) {
         std::vector<std::string> names;
-        for (const std::string& name : Entries(JoinPath(root, found))) {
+        for (const std::string& name : SourceEntries(root, found)) {
             std::string lower = Lower(name);
             if (IsPictureName(name) && lower.compare(0, 5, "icon.") != 0) names.push_back(name);
         }
@@ -132,28 +95,27 @@ int ResolveSeries(const std::string& root, const std::string& relative, int maxF
         }
         for (size_t i = 0; i < names.size() && (int)i < maxFrames; i++) out->frames.push_back(found + "/" + names[i]);
         out->more = names.size() > (size_t)maxFrames;
-        std::string info;
-        if (ResolveSourcePath(root, found + "/info.txt", &info) == 1) out->info = info;
         out->iconWanted = found + "/icon.png";
-        std::string icon;
-        if (ResolvePicture(root, found + "/icon", &icon)) out->icon = icon;
-        return 1;
+        return Companion(root, found + "/info.txt", 0, &out->info, why) >= 0 &&
+               Companion(root, found + "/icon", 1, &out->icon, why) >= 0;
     }
     SeriesName series = SplitSeriesName(found);
     out->frames.push_back(found);
     for (int64_t k = series.first + 1; series.digits; k++) {
-        std::string next;
-        if (ResolveSourcePath(root, SeriesFrameName(series, k), &next) != 1) break;
+        std::string next, outside;
+        int r = ResolveSourcePath(root, SeriesFrameName(series, k), &next, &outside);
+        if (r < 0) {
+            *why = "'" + SeriesFrameName(series, k) + "' " + outside;
+            return 0;
+        }
+        if (r == 0) break;
         if ((int)out->frames.size() == maxFrames) {
             out->more = 1;
             break;
         }
         out->frames.push_back(next);
     }
-    std::string info;
-    if (ResolveSourcePath(root, series.prefix + "info.txt", &info) == 1) out->info = info;
     out->iconWanted = series.prefix + "icon.png";
-    std::string icon;
-    if (ResolvePicture(root, series.prefix + "icon", &icon)) out->icon = icon;
-    return 1;
+    return Companion(root, series.prefix + "info.txt", 0, &out->info, why) >= 0 &&
+           Companion(root, series.prefix + "icon", 1, &out->icon, why) >= 0;
 }

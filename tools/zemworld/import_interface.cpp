@@ -4,19 +4,33 @@
 // palette), the item icons (the icon palette read from BATBICON.BMP).
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "tools/zemworld/import.h"
 
 // Made icons fit in this square.
 static const int32_t IconSide = 32;
 
-static Rgba Transparent(Build* b, const Rgba& picture, const std::string& shown, int32_t cornerX) {
-    Rgba copy = picture;
-    if (SplitTransparency(&copy, cornerX))
+static void Transparent(Build* b, Rgba* picture, const std::string& shown, int32_t cornerX, int warn) {
+    if (SplitTransparency(picture, cornerX) && warn)
         ReportWarning(b->report, shown, 0,
                       std::string("its ") + (cornerX ? "top-right" : "top-left") +
                           " pixel is opaque, but the viewer takes that pixel's colour as the transparent one; it is made transparent");
-    return copy;
+}
+
+// A picture of the interface, made transparent as the viewer draws it; the
+// warning about its corner is given once however often it is made.
+static void AddInterfacePicture(Build* b, Batch* batch, const std::string& path, int32_t line, const char* what,
+                                const PictureLimit& limit) {
+    auto warned = std::make_shared<int>(0);
+    auto size = b->sizes.find(path);
+    int64_t pixels = size == b->sizes.end() ? 0 : (int64_t)size->second.first * size->second.second;
+    AddToBatch(batch, pixels, [b, path, line, what, &limit, warned](Rgba* out) {
+        if (!LoadSourcePicture(b, path, line, what, limit, out)) return 0;
+        Transparent(b, out, JoinPath(b->root, path), 0, !*warned);
+        *warned = 1;
+        return 1;
+    });
 }
 
 static void AddCounts(const std::map<uint32_t, uint32_t>& counts, std::vector<WeightedColour>* out, int64_t* pixels) {
@@ -28,31 +42,31 @@ static void AddCounts(const std::map<uint32_t, uint32_t>& counts, std::vector<We
 }
 
 static int BuildCursor(Build* b) {
-    std::string first;
-    if (!ResolvePicture(b->root, "CURS0000", &first)) {
+    std::string first, why;
+    int found = ResolvePicture(b->root, "CURS0000", &first, &why);
+    if (found != 1) {
         ReportError(b->report, JoinPath(b->root, "CURS0000.png"), 0,
-                    "the cursor is missing: every world needs CURS0000.png to CURS0003.png (arrow, over an object or "
-                    "a door nearby, in the item view, over a door elsewhere)");
+                    found < 0 ? why
+                              : "the cursor is missing: every world needs CURS0000.png to CURS0003.png (arrow, over an "
+                                "object or a door nearby, in the item view, over a door elsewhere)");
         return 0;
     }
     SourceSeries cursor;
-    std::string why;
     if (!ResolveSeries(b->root, first, 9999, &cursor, &why)) {
         ReportError(b->report, JoinPath(b->root, first), 0, why);
         return 0;
     }
-    std::vector<Rgba> frames;
+    Batch frames;
     for (const std::string& path : cursor.frames) {
-        const Rgba* p = SourcePicture(b, path, 0, "cursor frame");
-        if (!p) return 0;
-        frames.push_back(Transparent(b, *p, JoinPath(b->root, path), 0));
+        if (!SourcePictureSize(b, path, 0, "cursor frame", CursorLimit)) return 0;
+        AddInterfacePicture(b, &frames, path, 0, "cursor frame", CursorLimit);
     }
     PaletteRequest request;
-    for (const Rgba& f : frames) request.pictures.push_back(&f);
     request.maxColours = CursorSlotCount;
     request.reserveTransparent = 1;
     request.transparentSlot = CursorTransparent;
     Palette chosen;
+    if (!SampleBatch(&frames, &request)) return 0;
     if (!BuildPalette(request, &chosen, &why)) {
         ReportError(b->report, JoinPath(b->root, first), 0, why);
         return 0;
@@ -68,36 +82,39 @@ static int BuildCursor(Build* b) {
     Palette palette;
     FixedPalette(b->ui.cursorSlots, &palette);
     palette.transparent = CursorTransparent;
-    for (size_t k = 0; k < frames.size(); k++) {
+    for (size_t k = 0; k < cursor.frames.size(); k++) {
+        Rgba frame;
+        if (!TakeFromBatch(&frames, k, &frame)) return 0;
         char name[16];
         std::snprintf(name, sizeof name, "CURS%04d.BMP", (int)k);
-        std::vector<uint8_t> indices = RemapPicture(palette, frames[k], 0);
-        AddMember(b, name, PaletteBmp(palette, frames[k].width, frames[k].height, indices),
+        std::vector<uint8_t> indices = RemapPicture(palette, frame, 0);
+        AddMember(b, name, PaletteBmp(palette, frame.width, frame.height, indices),
                   JoinPath(b->root, cursor.frames[k]));
     }
     if (!cursor.info.empty()) {
         std::vector<uint8_t> text;
-        if (!ReadSourceFile(JoinPath(b->root, cursor.info), &text, &why)) {
+        if (!ReadSourceFile(b->root, cursor.info, MaxTextFileBytes, &text, &why)) {
             ReportError(b->report, JoinPath(b->root, cursor.info), 0, why);
             return 0;
         }
         AddMember(b, "CURSinfo.txt", text, JoinPath(b->root, cursor.info));
     }
-    Progress(b, "cursor: " + std::to_string(frames.size()) + " frames, " +
+    Progress(b, "cursor: " + std::to_string(cursor.frames.size()) + " frames, " +
                     std::to_string(b->ui.cursorSlots.size() - 1) + " colours besides black");
     return 1;
 }
 
 static int BuildLogoAndPdas(Build* b) {
     std::string path, why;
-    if (!ResolvePicture(b->root, "ZEMLOGO", &path)) {
+    int found = ResolvePicture(b->root, "ZEMLOGO", &path, &why);
+    if (found != 1) {
         ReportError(b->report, JoinPath(b->root, "ZEMLOGO.png"), 0,
-                    "the logo is missing: every world needs ZEMLOGO.png (drawn in the bottom-right corner)");
+                    found < 0 ? why : "the logo is missing: every world needs ZEMLOGO.png (drawn in the bottom-right corner)");
         return 0;
     }
-    const Rgba* source = SourcePicture(b, path, 0, "logo");
-    if (!source) return 0;
-    Rgba logo = Transparent(b, *source, JoinPath(b->root, path), 0);
+    Rgba logo;
+    if (!LoadSourcePicture(b, path, 0, "logo", LogoLimit, &logo)) return 0;
+    Transparent(b, &logo, JoinPath(b->root, path), 0, 1);
     PaletteRequest request;
     request.pictures.push_back(&logo);
     request.maxColours = LogoColours;
@@ -116,20 +133,18 @@ static int BuildLogoAndPdas(Build* b) {
 
     // The PDA panels share the logo's palette, the logo's colours kept.
     std::vector<std::string> pdaPaths;
-    std::vector<Rgba> pdas;
+    Batch pdas;
     for (const auto& f : b->files) {
         const SourceLine& line = b->script.lines[f.first.first];
         if (SourceFileKind(line.keyword, f.first.second) != FILE_PDA) continue;
         if (std::find(pdaPaths.begin(), pdaPaths.end(), f.second) != pdaPaths.end()) continue;
-        const Rgba* p = SourcePicture(b, f.second, line.number, "PDA picture");
-        if (!p) return 0;
         pdaPaths.push_back(f.second);
-        pdas.push_back(Transparent(b, *p, JoinPath(b->root, f.second), 0));
+        AddInterfacePicture(b, &pdas, f.second, line.number, "PDA picture", PdaLimit);
     }
     Palette palette = logoOnly;
-    if (!pdas.empty()) {
+    if (!pdaPaths.empty()) {
         PaletteRequest all;
-        for (const Rgba& p : pdas) all.pictures.push_back(&p);
+        if (!SampleBatch(&pdas, &all)) return 0;
         all.fixed = b->ui.logoSlots;
         all.reserveTransparent = 1;
         all.transparentSlot = 0;
@@ -142,17 +157,19 @@ static int BuildLogoAndPdas(Build* b) {
     std::vector<uint8_t> indices = RemapPicture(logoOnly, logo, ImportDither);
     AddUsedColours(palette, indices, &logoCounts);
     AddMember(b, "ZEMLOGO.BMP", PaletteBmp(palette, logo.width, logo.height, indices), JoinPath(b->root, path));
-    for (size_t i = 0; i < pdas.size(); i++) {
-        std::vector<uint8_t> p = RemapPicture(palette, pdas[i], ImportDither);
+    for (size_t i = 0; i < pdaPaths.size(); i++) {
+        Rgba pda;
+        if (!TakeFromBatch(&pdas, i, &pda)) return 0;
+        std::vector<uint8_t> p = RemapPicture(palette, pda, ImportDither);
         AddUsedColours(palette, p, &counts);
-        AddMember(b, b->shared["pda:" + pdaPaths[i]], PaletteBmp(palette, pdas[i].width, pdas[i].height, p),
+        AddMember(b, b->shared["pda:" + pdaPaths[i]], PaletteBmp(palette, pda.width, pda.height, p),
                   JoinPath(b->root, pdaPaths[i]));
     }
     AddCounts(logoCounts, &b->ui.logoRemapped, nullptr);
     AddCounts(logoCounts, &b->ui.remapped, &b->ui.pixels);
     AddCounts(counts, &b->ui.remapped, &b->ui.pixels);
     Progress(b, "logo: " + std::to_string(b->ui.logoSlots.size()) + " colours" +
-                    (pdas.empty() ? "" : ", " + std::to_string(pdas.size()) + " PDA picture(s) in its palette"));
+                    (pdaPaths.empty() ? "" : ", " + std::to_string(pdaPaths.size()) + " PDA picture(s) in its palette"));
     return 1;
 }
 
@@ -160,9 +177,9 @@ static int BuildIcons(Build* b) {
     struct Icon {
         std::string name;
         std::string shown;
-        Rgba picture;
     };
     std::vector<Icon> icons;
+    Batch pictures;
     for (const auto& s : b->series) {
         const SourceLine& line = b->script.lines[s.first.first];
         if (SourceFileKind(line.keyword, s.first.second) != FILE_ITEM_VIEW) continue;
@@ -170,35 +187,42 @@ static int BuildIcons(Build* b) {
         Icon icon;
         icon.name = s.second.prefix + "ICON.BMP";
         if (!series.icon.empty()) {
-            const Rgba* p = SourcePicture(b, series.icon, line.number, "item icon");
-            if (!p) return 0;
+            if (!SourcePictureSize(b, series.icon, line.number, "item icon", IconLimit)) return 0;
             icon.shown = JoinPath(b->root, series.icon);
-            icon.picture = Transparent(b, *p, icon.shown, 0);
+            AddInterfacePicture(b, &pictures, series.icon, line.number, "item icon", IconLimit);
         } else {
             // Without an icon of its own the stamp would never be painted
             // into its view: one is made from the first frame.
-            const Rgba* p = SourcePicture(b, series.frames[0], line.number, "item view frame");
-            if (!p) return 0;
-            double scale = std::min(1.0, std::min((double)IconSide / p->width, (double)IconSide / p->height));
-            Rgba small = ResizeRgba(*p, std::max(1, (int32_t)(p->width * scale)), std::max(1, (int32_t)(p->height * scale)));
             icon.shown = JoinPath(b->root, series.iconWanted) + " (made from " + series.frames[0] + ")";
-            SplitTransparency(&small, 0);
-            icon.picture = small;
+            std::string first = series.frames[0];
+            int32_t number = line.number;
+            AddToBatch(&pictures, IconSide * IconSide, [b, first, number](Rgba* out) {
+                Rgba p;
+                if (!LoadSourcePicture(b, first, number, "item view frame", ItemFrameLimit, &p)) return 0;
+                double scale = std::min(1.0, std::min((double)IconSide / p.width, (double)IconSide / p.height));
+                *out = ResizeRgba(p, std::max(1, (int32_t)(p.width * scale)), std::max(1, (int32_t)(p.height * scale)));
+                SplitTransparency(out, 0);
+                return 1;
+            });
         }
         icons.push_back(icon);
     }
     std::string path, why;
-    Rgba bat;
-    int haveBat = ResolvePicture(b->root, "BATBICON", &path);
+    int haveBat = ResolvePicture(b->root, "BATBICON", &path, &why);
+    if (haveBat < 0) {
+        ReportError(b->report, JoinPath(b->root, "BATBICON.png"), 0, why);
+        return 0;
+    }
     if (haveBat) {
-        const Rgba* p = SourcePicture(b, path, 0, "icon palette picture");
-        if (!p) return 0;
-        bat = *p;
-        SplitTransparency(&bat, 0);
+        if (!SourcePictureSize(b, path, 0, "icon palette picture", IconPaletteLimit)) return 0;
+        AddToBatch(&pictures, 0, [b, path](Rgba* out) {
+            if (!LoadSourcePicture(b, path, 0, "icon palette picture", IconPaletteLimit, out)) return 0;
+            SplitTransparency(out, 0);
+            return 1;
+        });
     }
     PaletteRequest request;
-    for (const Icon& i : icons) request.pictures.push_back(&i.picture);
-    if (haveBat) request.pictures.push_back(&bat);
+    if (!SampleBatch(&pictures, &request)) return 0;
     request.reserveTransparent = 1;
     request.transparentSlot = 0;
     Palette palette;
@@ -207,12 +231,16 @@ static int BuildIcons(Build* b) {
         return 0;
     }
     std::map<uint32_t, uint32_t> counts;
-    for (const Icon& i : icons) {
-        std::vector<uint8_t> indices = RemapPicture(palette, i.picture, ImportDither);
+    for (size_t i = 0; i < icons.size(); i++) {
+        Rgba picture;
+        if (!TakeFromBatch(&pictures, i, &picture)) return 0;
+        std::vector<uint8_t> indices = RemapPicture(palette, picture, ImportDither);
         AddUsedColours(palette, indices, &counts);
-        AddMember(b, i.name, PaletteBmp(palette, i.picture.width, i.picture.height, indices), i.shown);
+        AddMember(b, icons[i].name, PaletteBmp(palette, picture.width, picture.height, indices), icons[i].shown);
     }
     if (haveBat) {
+        Rgba bat;
+        if (!TakeFromBatch(&pictures, icons.size(), &bat)) return 0;
         std::vector<uint8_t> indices = RemapPicture(palette, bat, ImportDither);
         AddMember(b, "BATBICON.BMP", PaletteBmp(palette, bat.width, bat.height, indices), JoinPath(b->root, path));
     } else {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "scene/scene.h"
 #include "tools/zemworld/import.h"
@@ -15,10 +16,16 @@ enum { KW_STAMP = 4, KW_SPRITE = 5, KW_DOOR = 7 };
 static const double RemappedShare = 0.1;
 
 namespace {
-struct Picture {
-    Rgba rgba;
+// A picture the location writes, in the order the palette takes them.
+struct Output {
     std::string name;
     std::string shown;
+    int encoded;
+};
+// Where a sprite frame of a moved view lands.
+struct SpritePlace {
+    int32_t x, y;        // in the source view
+    int32_t X, Y, W, H;  // on the built one
 };
 }  // namespace
 
@@ -62,11 +69,13 @@ static int Fits(const ViewTransform& t, int32_t w, int32_t h) {
     return w <= std::max(t.width, 640) && h <= 3 * std::max(t.height, 480);
 }
 
-// Frames of a sprite on a moved view: each is resampled where its offset
-// line (in the author's lines) puts it, and the line written gets the new
-// place. Frames past the last line share it, as in the viewer.
-static int MoveSpriteFrame(const ViewTransform& t, Rgba* frame, const std::vector<std::string>& source,
-                           std::vector<std::string>* lines, size_t k) {
+// A sprite frame on a moved view is resampled where its offset line (in
+// the author's lines) puts it, and the line written gets the new place.
+// Frames past the last line share it, as in the viewer. Planned from the
+// frame's size alone, before it is decoded; 0 when it would not fit.
+static int PlaceSpriteFrame(const ViewTransform& t, int32_t width, int32_t height,
+                            const std::vector<std::string>& source, std::vector<std::string>* lines, size_t k,
+                            SpritePlace* place) {
     int panorama = t.shape != SHAPE_CLOSEUP;
     size_t n = source.empty() ? 0 : std::min(k, source.size() - 1);
     std::vector<std::string> words = source.empty() ? std::vector<std::string>() : Words(source[n]);
@@ -75,15 +84,15 @@ static int MoveSpriteFrame(const ViewTransform& t, Rgba* frame, const std::vecto
     if (have && panorama) {
         y = ScriptNumber(words[2].size() > 5 ? words[2].substr(5) : "");
         int64_t right = ScriptNumber(words[3].size() > 5 ? words[3].substr(5) : "");
-        x = (int32_t)std::clamp<int64_t>(right - frame->width + 1, INT32_MIN, INT32_MAX);
+        x = (int32_t)std::clamp<int64_t>(right - width + 1, INT32_MIN, INT32_MAX);
     } else if (have) {
         x = ScriptNumber(words[1].size() > 5 ? words[1].substr(5) : "");
         y = ScriptNumber(words[4].size() > 5 ? words[4].substr(5) : "");
     }
     int32_t X, Y, W, H;
-    MapRect(t, x, y, frame->width, frame->height, &X, &Y, &W, &H);
+    MapRect(t, x, y, width, height, &X, &Y, &W, &H);
     if (!Fits(t, W, H)) return 0;
-    *frame = ResampleView(t, *frame, x, y, X, Y, W, H);
+    *place = {x, y, X, Y, W, H};
     if (!have) return 1;
     if (panorama) {
         words[2] = Renumber(words[2], Y);
@@ -98,32 +107,47 @@ static int MoveSpriteFrame(const ViewTransform& t, Rgba* frame, const std::vecto
     return 1;
 }
 
-static int BuildLocation(Build* b, int index) {
+static int64_t Area(const std::pair<int32_t, int32_t>& size) { return (int64_t)size.first * size.second; }
+
+// The picture the viewer draws for the view, from the author's.
+static int BuildView(Build* b, int index, Rgba* view) {
     const SourceLocation& location = b->script.locations[index];
     const ViewTransform& t = b->transforms[index];
-    const SourceLine& viewLine = b->script.lines[location.viewLine];
-    int panorama = t.shape != SHAPE_CLOSEUP, moved = Moved(t);
-    std::vector<Picture> pictures;
-    std::vector<int> encoded;
+    Rgba source;
+    if (!LoadSourcePicture(b, b->files[{location.viewLine, 1}], b->script.lines[location.viewLine].number, "picture",
+                           AnyPicture, &source))
+        return 0;
+    *view = ResampleView(t, source, 0, 0, 0, 0, t.width, t.height);
+    CompositeOverColour(view, 0);
+    return 1;
+}
 
-    Picture view;
-    view.rgba = ResampleView(t, *b->views[index], 0, 0, 0, 0, t.width, t.height);
-    CompositeOverColour(&view.rgba, 0);
-    view.name = b->tokens[{location.viewLine, 1}];
-    view.shown = JoinPath(b->root, b->files[{location.viewLine, 1}]);
-    pictures.push_back(view);
-    encoded.push_back(0);
-    (void)viewLine;
+static int BuildLocation(Build* b, int index) {
+    const SourceLocation& location = b->script.locations[index];
+    const ViewTransform t = b->transforms[index];
+    int panorama = t.shape != SHAPE_CLOSEUP, moved = Moved(t);
+    std::vector<Output> outputs;
+    Batch batch;
+
+    // Built once and kept for the location: the stamps are laid over it.
+    Rgba view;
+    if (!BuildView(b, index, &view)) return 0;
+    outputs.push_back({b->tokens[{location.viewLine, 1}], JoinPath(b->root, b->files[{location.viewLine, 1}]), 0});
+    AddToBatch(&batch, (int64_t)view.width * view.height, [&view](Rgba* out) {
+        *out = view;
+        return 1;
+    });
 
     for (size_t n = 0; n < b->script.lines.size(); n++) {
         const SourceLine& line = b->script.lines[n];
         if (line.location != index) continue;
+        int32_t number = line.number;
         auto arg = [&](size_t i) { return i < line.tokens.size() ? line.tokens[i] : std::string(); };
         if (line.keyword == KW_STAMP && b->files.count({(int)n, 1})) {
-            const std::string& path = b->files[{(int)n, 1}];
-            const Rgba& source = b->pictures[path];
+            const std::string path = b->files[{(int)n, 1}];
+            std::pair<int32_t, int32_t> size = b->sizes[path];
             int32_t x = ScriptNumber(arg(2)), y = ScriptNumber(arg(3)), X, Y, W, H;
-            MapRect(t, x, y, source.width, source.height, &X, &Y, &W, &H);
+            MapRect(t, x, y, size.first, size.second, &X, &Y, &W, &H);
             if (!Fits(t, W, H)) {
                 ReportError(b->report, b->scriptShown, line.number,
                             "stamp picture '" + path + "' would be " + std::to_string(W) + " x " + std::to_string(H) +
@@ -131,15 +155,19 @@ static int BuildLocation(Build* b, int index) {
                 b->failed = 1;
                 continue;
             }
-            Picture stamp;
-            stamp.rgba = ResampleView(t, source, x, y, X, Y, W, H);
-            // A stamp is drawn whole: where it is transparent it shows the
-            // view it was cut from.
-            CompositeOver(&stamp.rgba, pictures[0].rgba, X, Y, panorama);
-            stamp.name = b->tokens[{(int)n, 1}];
-            stamp.shown = JoinPath(b->root, path);
-            pictures.push_back(stamp);
-            encoded.push_back(0);
+            // A stamp drawn as it is must be one the viewer reads.
+            const PictureLimit* limit = moved ? &AnyPicture : &StampLimit;
+            if (!SourcePictureSize(b, path, number, "stamp picture", *limit)) continue;
+            outputs.push_back({b->tokens[{(int)n, 1}], JoinPath(b->root, path), 0});
+            AddToBatch(&batch, (int64_t)W * H, [b, path, number, limit, t, x, y, X, Y, W, H, &view, panorama](Rgba* out) {
+                Rgba source;
+                if (!LoadSourcePicture(b, path, number, "stamp picture", *limit, &source)) return 0;
+                *out = ResampleView(t, source, x, y, X, Y, W, H);
+                // A stamp is drawn whole: where it is transparent it shows
+                // the view it was cut from.
+                CompositeOver(out, view, X, Y, panorama);
+                return 1;
+            });
             if (moved && line.tokens.size() >= 6) {
                 MapRect(t, x, y, ScriptNumber(arg(4)), ScriptNumber(arg(5)), &X, &Y, &W, &H);
                 int32_t v[4] = {X, Y, W, H};
@@ -153,17 +181,20 @@ static int BuildLocation(Build* b, int index) {
             if (count < ItemViewFrames)
                 Progress(b, "item view " + item.source.frames[0] + ": " + std::to_string(count) +
                                 " frames spread over the viewer's 24");
+            int ok = 1;
+            for (const std::string& frame : item.source.frames)
+                ok &= SourcePictureSize(b, frame, number, "item view frame", ItemFrameLimit);
+            if (!ok) continue;
             for (size_t k = 0; k < ItemViewFrames; k++) {
-                const std::string& path = item.source.frames[k * count / ItemViewFrames];
-                Picture frame;
-                frame.rgba = b->pictures[path];
-                CompositeOverColour(&frame.rgba, 0);
+                const std::string path = item.source.frames[k * count / ItemViewFrames];
                 char name[16];
                 std::snprintf(name, sizeof name, "%s%04d.BMP", item.prefix.c_str(), (int)k);
-                frame.name = name;
-                frame.shown = JoinPath(b->root, path);
-                pictures.push_back(frame);
-                encoded.push_back(0);
+                outputs.push_back({name, JoinPath(b->root, path), 0});
+                AddToBatch(&batch, Area(b->sizes[path]), [b, path, number](Rgba* out) {
+                    if (!LoadSourcePicture(b, path, number, "item view frame", ItemFrameLimit, out)) return 0;
+                    CompositeOverColour(out, 0);
+                    return 1;
+                });
             }
         }
         if (line.keyword == KW_SPRITE && b->series.count({(int)n, 1})) {
@@ -171,7 +202,7 @@ static int BuildLocation(Build* b, int index) {
             std::vector<uint8_t> infoBytes;
             std::string why;
             if (!sprite.source.info.empty() &&
-                !ReadSourceFile(JoinPath(b->root, sprite.source.info), &infoBytes, &why)) {
+                !ReadSourceFile(b->root, sprite.source.info, MaxTextFileBytes, &infoBytes, &why)) {
                 ReportError(b->report, JoinPath(b->root, sprite.source.info), 0, why);
                 b->failed = 1;
                 continue;
@@ -179,27 +210,36 @@ static int BuildLocation(Build* b, int index) {
             const std::vector<std::string> source = SplitLines(std::string(infoBytes.begin(), infoBytes.end()));
             std::vector<std::string> lines = source;
             for (size_t k = 0; k < sprite.source.frames.size(); k++) {
-                Picture frame;
-                frame.rgba = b->pictures[sprite.source.frames[k]];
-                if (moved && !MoveSpriteFrame(t, &frame.rgba, source, &lines, k)) {
+                const std::string path = sprite.source.frames[k];
+                std::pair<int32_t, int32_t> size = b->sizes[path];
+                SpritePlace place = {0, 0, 0, 0, size.first, size.second};
+                if (!moved && !SourcePictureSize(b, path, number, "sprite frame", SpriteFrameLimit)) break;
+                if (moved && !PlaceSpriteFrame(t, size.first, size.second, source, &lines, k, &place)) {
                     ReportError(b->report, b->scriptShown, line.number,
-                                "sprite frame '" + sprite.source.frames[k] + "' would be larger than its view");
+                                "sprite frame '" + path + "' would be larger than its view");
                     b->failed = 1;
                     break;
                 }
-                frame.shown = JoinPath(b->root, sprite.source.frames[k]);
-                // On a panorama the frame is stored column by column from the
-                // right: its first stored pixel is its top-right one.
-                if (SplitTransparency(&frame.rgba, panorama ? frame.rgba.width - 1 : 0))
-                    ReportWarning(b->report, frame.shown, 0,
-                                  std::string("its ") + (panorama ? "top-right" : "top-left") +
-                                      " pixel is opaque, but the viewer takes that pixel's colour as the transparent one; "
-                                      "it is made transparent");
+                std::string shown = JoinPath(b->root, path);
                 char name[16];
                 std::snprintf(name, sizeof name, "%s%04d.BMP", sprite.prefix.c_str(), (int)k);
-                frame.name = name;
-                pictures.push_back(frame);
-                encoded.push_back(1);
+                outputs.push_back({name, shown, 1});
+                auto warned = std::make_shared<int>(0);
+                AddToBatch(&batch, (int64_t)place.W * place.H,
+                           [b, path, number, moved, t, place, shown, panorama, warned](Rgba* out) {
+                    if (!LoadSourcePicture(b, path, number, "sprite frame", moved ? AnyPicture : SpriteFrameLimit, out))
+                        return 0;
+                    if (moved) *out = ResampleView(t, *out, place.x, place.y, place.X, place.Y, place.W, place.H);
+                    // On a panorama the frame is stored column by column from
+                    // the right: its first stored pixel is its top-right one.
+                    if (SplitTransparency(out, panorama ? out->width - 1 : 0) && !*warned)
+                        ReportWarning(b->report, shown, 0,
+                                      std::string("its ") + (panorama ? "top-right" : "top-left") +
+                                          " pixel is opaque, but the viewer takes that pixel's colour as the "
+                                          "transparent one; it is made transparent");
+                    *warned = 1;
+                    return 1;
+                });
             }
             if (!sprite.source.info.empty()) {
                 std::string text;
@@ -220,15 +260,16 @@ static int BuildLocation(Build* b, int index) {
             for (int i = 0; i < 4; i++) b->replaced[(int)n][2 + i] = std::to_string(v[i]);
         }
     }
+    if (b->failed) return 0;
 
     // One palette for everything drawn raw or through the identity here.
     PaletteRequest request;
     int64_t pixels = 0;
-    for (size_t i = 0; i < pictures.size(); i++) {
-        request.pictures.push_back(&pictures[i].rgba);
-        pixels += (int64_t)pictures[i].rgba.width * pictures[i].rgba.height;
-        request.reserveTransparent |= encoded[i];
+    for (size_t i = 0; i < outputs.size(); i++) {
+        pixels += batch.items[i].pixels;
+        request.reserveTransparent |= outputs[i].encoded;
     }
+    if (!SampleBatch(&batch, &request)) return 0;
     request.fixed = b->ui.cursorSlots;
     if (index == 0)
         request.fixed.insert(request.fixed.end(), b->ui.logoSlots.begin(), b->ui.logoSlots.end());
@@ -249,21 +290,23 @@ static int BuildLocation(Build* b, int index) {
     for (int i = 0; i < 256; i++) quality.colours += palette.real[i];
     double error = 0;
     int64_t samples = 0;
-    for (Picture& p : pictures) {
-        std::vector<uint8_t> indices = RemapPicture(palette, p.rgba, ImportDither);
-        double psnr = PicturePsnr(palette, p.rgba, indices, &error, &samples);
+    for (size_t i = 0; i < outputs.size(); i++) {
+        Rgba p;
+        if (!TakeFromBatch(&batch, i, &p)) return 0;
+        std::vector<uint8_t> indices = RemapPicture(palette, p, ImportDither);
+        double psnr = PicturePsnr(palette, p, indices, &error, &samples);
         if (psnr < quality.worstPsnr) {
             quality.worstPsnr = psnr;
-            quality.worstPicture = p.shown;
+            quality.worstPicture = outputs[i].shown;
         }
-        AddMember(b, p.name, PaletteBmp(palette, p.rgba.width, p.rgba.height, indices), p.shown);
+        AddMember(b, outputs[i].name, PaletteBmp(palette, p.width, p.height, indices), outputs[i].shown);
     }
     quality.meanPsnr = PsnrFromError(error, samples);
     b->quality.push_back(quality);
-    char line[160];
-    std::snprintf(line, sizeof line, "location %s: %d pictures, %d colours", location.name.c_str(),
-                  (int)pictures.size(), quality.colours);
-    Progress(b, line);
+    char text[160];
+    std::snprintf(text, sizeof text, "location %s: %d pictures, %d colours", location.name.c_str(), (int)outputs.size(),
+                  quality.colours);
+    Progress(b, text);
     return 1;
 }
 

@@ -16,8 +16,6 @@ const int CursorSlots[CursorSlotCount] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 210, 211, 2
 // The viewer's start-up gamma; the loader turns a colour-table byte c into
 // trunc(256 * (c / 256)^1.2).
 static const double ViewerGammaExponent = 1.2;
-// Pixels of one picture that go into a palette's histogram.
-static const double HistogramPixels = 300000;
 
 uint8_t ViewerGamma(uint8_t fileByte) {
     return (uint8_t)(std::pow(fileByte * 0.00390625, ViewerGammaExponent) * 256);
@@ -82,6 +80,24 @@ static void OneQuantiserThread() {
     if (set) set(1);
 }
 
+int HistogramStep(const Rgba& p, double most) {
+    return std::max(1, (int)std::ceil(std::sqrt((double)p.width * p.height / std::max(1.0, most))));
+}
+
+Rgba HistogramSample(const Rgba& p, double most) {
+    int step = HistogramStep(p, most);
+    if (step <= 1) return p;
+    Rgba s = MakeRgba(std::max(1, p.width / step), std::max(1, p.height / step), 0);
+    // A picture narrower (or lower) than the step keeps its one column (row).
+    for (int32_t y = 0; y < s.height; y++)
+        for (int32_t x = 0; x < s.width; x++) {
+            int64_t row = std::min<int64_t>((int64_t)y * step + x % step, p.height - 1);
+            int64_t column = std::min<int64_t>((int64_t)x * step + y % step, p.width - 1);
+            std::memcpy(&s.pixels[((size_t)y * s.width + x) * 4], &p.pixels[((size_t)row * p.width + column) * 4], 4);
+        }
+    return s;
+}
+
 // The histogram of a palette's pictures and the fixed colours added to it.
 namespace {
 struct Quantiser {
@@ -104,15 +120,9 @@ static int StartQuantiser(const PaletteRequest& request, Quantiser* q) {
     int64_t total = 0;
     for (size_t i = 0; i < request.pictures.size(); i++) {
         const Rgba* p = request.pictures[i];
-        int step = (int)std::ceil(std::sqrt((double)p->width * p->height / HistogramPixels));
-        if (step > 1) {
-            Rgba& s = samples[i];
-            s = MakeRgba(std::max(1, p->width / step), std::max(1, p->height / step), 0);
-            for (int32_t y = 0; y < s.height; y++)
-                for (int32_t x = 0; x < s.width; x++)
-                    std::memcpy(&s.pixels[((size_t)y * s.width + x) * 4],
-                                &p->pixels[((size_t)(y * step + x % step) * p->width + x * step + y % step) * 4], 4);
-            p = &s;
+        if (HistogramStep(*p, HistogramPixels) > 1) {
+            samples[i] = HistogramSample(*p, HistogramPixels);
+            p = &samples[i];
         }
         total += (int64_t)p->width * p->height;
     }

@@ -25,33 +25,24 @@ static std::string Lowered(const std::string& name) {
 
 int PackFolderInMemory(const std::string& folder, std::vector<uint8_t>* archive,
                        std::vector<FolderProblem>* problems, std::string* error) {
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
-        *error = "cannot read the folder: " + ec.message();
+    // As zempack packs a folder: links are never followed, FIFOs, devices
+    // and subfolders are left out unopened, and the size is counted before
+    // anything is read.
+    std::vector<PackFolderEntry> entries;
+    if (!PackListFolder(folder, &entries, error)) return 0;
+    uint64_t total = PackFolderTotal(entries);
+    if (total > 0x7fffffff) {
+        *error = "the folder's files would make an archive larger than 2 GiB (" + std::to_string(total) +
+                 " bytes); nothing was read";
         return 0;
     }
-    // Sorted, so the same folder always gives the same report.
-    std::vector<std::pair<std::string, bool>> entries;
-    while (it != fs::directory_iterator()) {
-        std::error_code kind;
-        bool file = it->is_regular_file(kind);
-        entries.push_back({it->path().filename().string(), file && !kind});
-        it.increment(ec);
-        if (ec) {
-            *error = "cannot read the folder: " + ec.message();
-            return 0;
-        }
-    }
-    std::sort(entries.begin(), entries.end());
-
     std::vector<PackMember> members;
     std::map<std::string, std::string> seen;  // lower-case name -> the name kept
-    for (const auto& entry : entries) {
-        const std::string& name = entry.first;
+    for (const PackFolderEntry& entry : entries) {
+        const std::string& name = entry.name;
         std::string path = JoinPath(folder, name);
-        if (!entry.second) {
-            problems->push_back({path, "not a plain file: the archive holds no folders, so it is left out", 0});
+        if (!entry.skip.empty()) {
+            problems->push_back({path, "left out: " + entry.skip, 0});
             continue;
         }
         std::string why;
@@ -68,14 +59,14 @@ int PackFolderInMemory(const std::string& folder, std::vector<uint8_t>* archive,
         }
         PackMember member;
         member.name = name;
-        if (!PackReadFile(path, &member.data, &why)) {
+        if (!PackReadFolderFile(folder, name, &member.data, &why)) {
             problems->push_back({path, why, 1});
             continue;
         }
         seen[Lowered(name)] = name;
         members.push_back(std::move(member));
     }
-    return PackBuild(members, archive, error);
+    return PackBuild(std::move(members), archive, error);
 }
 
 int ReadWorld(const std::string& path, std::vector<uint8_t>* archive, std::string* error) {
@@ -97,6 +88,13 @@ int ReadWorld(const std::string& path, std::vector<uint8_t>* archive, std::strin
             return 0;
         }
         return 1;
+    }
+    // The directory first: a file that is no archive is refused from its head.
+    uint64_t size = 0;
+    if (!PackReadDirectory(path, archive, &size, error)) return 0;
+    if (!PackCheckDirectory(*archive, size, error)) {
+        *error = "not a world archive: " + *error;
+        return 0;
     }
     if (!PackReadFile(path, archive, error)) return 0;
     if (!PackCheck(*archive, error)) {
