@@ -265,6 +265,8 @@ BkResult SoundBufferUnlock(BkSoundBuffer* buffer, void* region1,
 BkResult SoundBufferPlay(BkSoundBuffer* buffer, uint32_t reserved,
                          uint32_t priority, uint32_t flags);
 BkResult SoundBufferGetStatus(BkSoundBuffer* buffer, uint32_t* status);
+// The format a buffer was made with and its size in bytes.
+BkResult SoundBufferGetFormat(BkSoundBuffer* buffer, WaveFormat* format, uint32_t* bytes);
 void SoundBufferRelease(BkSoundBuffer* buffer);
 void SoundRelease(BkSoundDevice* device);
 // Bytes of sample data in this format that every backend plays: whole

@@ -178,6 +178,13 @@ BkResult SoundBufferGetStatus(BkSoundBuffer* buffer, uint32_t* status) {
     return BK_OK;
 }
 
+BkResult SoundBufferGetFormat(BkSoundBuffer* buffer, WaveFormat* format, uint32_t* bytes) {
+    if (!IsLiveBuffer(buffer) || !format || !bytes) return DSERR_INVALIDPARAM;
+    *format = buffer->format;
+    *bytes = buffer->size;
+    return BK_OK;
+}
+
 void SoundBufferRelease(BkSoundBuffer* buffer) {
     if (!IsLiveBuffer(buffer)) return;
     FreeBuffer(buffer);

@@ -46,8 +46,11 @@ static void CheckSound(CheckContext* c, const char* name, int32_t line, const ch
     }
     // The records take it; the backends that play it take only so long a
     // sound and drop a longer one unheard.
-    std::string tooLong = SoundTooLong(buffer->format.samplesPerSec, buffer->format.bitsPerSample,
-                                       buffer->format.channels, buffer->size);
+    WaveFormat format;
+    uint32_t bytes = 0;
+    std::string tooLong;
+    if (SoundBufferGetFormat(buffer, &format, &bytes) == BK_OK)
+        tooLong = SoundTooLong(format.samplesPerSec, format.bitsPerSample, format.channels, bytes);
     if (!tooLong.empty() && c->explained.insert(member->name + "|long").second)
         CheckWarning(c, member->name, 0,
                      std::string("this ") + what + " (" + c->script + ":" + std::to_string(line) + ") " + tooLong);
