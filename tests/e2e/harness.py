@@ -39,8 +39,18 @@ def wait_for(what, test, timeout=10, every=0.05):
         time.sleep(every)
 
 
+# Windows come and go while the tree is walked (a message box answered, a
+# window closed): a request about one that is gone fails, and Xlib's own
+# handler would end the whole test for it. Such a window is passed over.
+_XErrorHandler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+_ignore_x_errors = _XErrorHandler(lambda display, event: 0)
+
+
 def _xlib():
     x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XSetErrorHandler.argtypes = [_XErrorHandler]
+    x11.XSetErrorHandler.restype = ctypes.c_void_p
+    x11.XSetErrorHandler(_ignore_x_errors)
     x11.XOpenDisplay.restype = ctypes.c_void_p
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     x11.XInternAtom.restype = ctypes.c_ulong
