@@ -2,6 +2,7 @@
 // reference is cleared after its object goes, so a second run (the failed
 // start-up's own call followed by the window's destruction) releases nothing.
 #include "app/app.h"
+#include "app/parts.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "platform/platform.h"
@@ -45,6 +46,7 @@ void ShutdownApp() {
     FreeSprite(&Cursor);
     FreeImageList(&Pda);
 
+    AuthorFreeMap();
     zemFreeLocations(&Locations);
     CurrentLocation = nullptr;
     DoorUnderCursor = nullptr;
