@@ -31,7 +31,8 @@ static const uint32_t SpriteColour = 0xFF00FFu;
 static const uint32_t LabelBackground = 0x000000u;
 
 // 5 x 7 glyphs for the characters 33 to 126, one byte a row from the top,
-// the leftmost pixel in bit 4. Anything else is drawn as a box.
+// the leftmost pixel in bit 4. A blank is empty; anything else is drawn as a
+// box.
 static const int32_t GlyphWidth = 5;
 static const int32_t GlyphHeight = 7;
 static const int32_t CellWidth = GlyphWidth + 1;
@@ -188,8 +189,11 @@ static int Outline(const ScreenMap* m, const Area* a, uint8_t colour, int32_t* f
     return found;
 }
 
+static const uint8_t BlankGlyph[7] = {0, 0, 0, 0, 0, 0, 0};
+
 static const uint8_t* GlyphOf(char c) {
     unsigned char u = (unsigned char)c;
+    if (u == ' ') return BlankGlyph;
     return u >= 33 && u <= 126 ? Glyphs[u - 33] : UnknownGlyph;
 }
 
