@@ -21,6 +21,9 @@ void DrawSaving(Image* destination, Sprite* sprite);
 // failed step's text.
 const char* LoadFixedPictures();
 const char* LoadCursor(int32_t x, int32_t y);
+// What shutdown and a reload of the world both release: the logo, the
+// cursor, the author's map and the locations, with every reference to them.
+void FreeWorldPictures();
 
 // The author's map of the world open now (the member AUTHOR.TXT that
 // zemworld play adds): the author's file names and how each location's

@@ -23,14 +23,7 @@ static int OpenPath = 0;
 
 static void ReleaseWorld() {
     ItemViewActive = 0;
-    FreeImageList(&Logo);
-    FreeSprite(&Cursor);
-    AuthorFreeMap();
-    zemFreeLocations(&Locations);
-    CurrentLocation = nullptr;
-    DoorUnderCursor = nullptr;
-    StampUnderCursor = nullptr;
-    SpriteUnderCursor = nullptr;
+    FreeWorldPictures();
     ArchiveRelease();
 }
 

@@ -9,6 +9,17 @@
 #include "scene/scene.h"
 #include "sound/sound.h"
 
+void FreeWorldPictures() {
+    FreeImageList(&Logo);
+    FreeSprite(&Cursor);
+    AuthorFreeMap();
+    zemFreeLocations(&Locations);
+    CurrentLocation = nullptr;
+    DoorUnderCursor = nullptr;
+    StampUnderCursor = nullptr;
+    SpriteUnderCursor = nullptr;
+}
+
 void ShutdownApp() {
     ReleaseSounds(1);
     FreeSoundList();
@@ -42,16 +53,8 @@ void ShutdownApp() {
     TrackedFree(BackBuffer);
     BackBuffer = nullptr;
 
-    FreeImageList(&Logo);
-    FreeSprite(&Cursor);
     FreeImageList(&Pda);
-
-    AuthorFreeMap();
-    zemFreeLocations(&Locations);
-    CurrentLocation = nullptr;
-    DoorUnderCursor = nullptr;
-    StampUnderCursor = nullptr;
-    SpriteUnderCursor = nullptr;
+    FreeWorldPictures();
 
     if (UseArchive) {
         ArchiveRelease();
