@@ -261,7 +261,10 @@ def case_broken(args):
         game = os.path.join(play.source, "game.txt")
         with open(game) as f:
             good = f.read()
-        edit(game, "door shed 310 200 60 110", "door shedd 310 200 60 110")
+        # Written in place this time (truncated, written, closed), as some
+        # editors save.
+        with open(game, "w") as f:
+            f.write(good.replace("door shed 310 200 60 110", "door shedd 310 200 60 110"))
         play.wait_terminal("the error in the terminal", r"game\.txt:\d+: error: .*shedd", 1)
 
         def shown(screen):

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "tools/zempack/pack.h"
 #include "tools/zemworld/import.h"
@@ -40,6 +41,7 @@ struct Session {
     int generation = 0;
     BuildCache cache;
     int watch = -1;
+    std::map<int, std::string> folders;  // each watch's folder
     pid_t viewer = -1;
     int commands = -1;  // the viewer's standard input
 };
@@ -82,18 +84,29 @@ static int Scratch(const char* name) {
 
 // The folder and its subfolders; links are not followed (what they lead to
 // inside the folder is watched where it stands).
-static void WatchTree(int watch, const std::string& folder, int depth) {
-    if (depth > 32 || inotify_add_watch(watch, folder.c_str(), WatchMask | IN_DONT_FOLLOW | IN_ONLYDIR) < 0)
-        return;
+static void WatchTree(Session* s, const std::string& folder, int depth) {
+    int wd = depth > 32 ? -1 : inotify_add_watch(s->watch, folder.c_str(), WatchMask | IN_DONT_FOLLOW | IN_ONLYDIR);
+    if (wd < 0) return;
+    s->folders[wd] = folder;
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     while (dirent* e = readdir(dir)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0 || Scratch(e->d_name)) continue;
         std::string path = folder + "/" + e->d_name;
         struct stat st;
-        if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) WatchTree(watch, path, depth + 1);
+        if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) WatchTree(s, path, depth + 1);
     }
     closedir(dir);
+}
+
+// A file just created is still being written: its close (or the rename
+// that puts it in place) is the change. A link is whole when made.
+static int BeingWritten(const Session* s, const inotify_event* e) {
+    if (!(e->mask & IN_CREATE) || (e->mask & IN_ISDIR)) return 0;
+    auto folder = s->folders.find(e->wd);
+    struct stat st;
+    return folder == s->folders.end() || !e->len ||
+           lstat((folder->second + "/" + e->name).c_str(), &st) != 0 || !S_ISLNK(st.st_mode);
 }
 
 // Reads the events waiting; 1 when one of them is a change worth a build.
@@ -110,14 +123,14 @@ static int TakeEvents(Session* s) {
                 changed = 1;
                 continue;
             }
-            if (e->len && Scratch(e->name)) continue;
+            if ((e->len && Scratch(e->name)) || BeingWritten(s, e)) continue;
             changed = 1;
             // A new folder is watched too (and what it already holds counts
             // as changed: the build reads it anew).
             if ((e->mask & (IN_CREATE | IN_MOVED_TO)) && (e->mask & IN_ISDIR)) {
                 // The watch's folder is not in the event: every folder is
                 // walked again, which the watch table keeps once each.
-                WatchTree(s->watch, s->source, 0);
+                WatchTree(s, s->source, 0);
             }
         }
     }
@@ -293,7 +306,7 @@ int CommandPlay(int argc, char** argv) {
         RemoveFolder(s.folder);
         return 1;
     }
-    WatchTree(s.watch, s.source, 0);
+    WatchTree(&s, s.source, 0);
     struct sigaction stop = {};
     stop.sa_handler = OnStop;
     sigemptyset(&stop.sa_mask);
