@@ -18,7 +18,7 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import Display, Failure, check, log, stop, wait_for  # noqa: E402
+from harness import Display, check, log, run_script, stop, wait_for  # noqa: E402
 import world  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -289,28 +289,11 @@ def case_broken(args):
 CASES = {"change": case_change, "broken": case_broken}
 
 
-class Args:
-    pass
-
-
-def main():
-    argv = sys.argv[1:]
-    if len(argv) < 3 or argv[0] not in CASES:
-        print(__doc__.split("\n\n")[1] + "\ncases: " + " ".join(CASES))
-        return 2
-    args = Args()
-    args.zemworld = os.path.abspath(argv[1])
-    args.zemvr = os.path.abspath(argv[2])
-    args.sanitized = "--sanitized" in argv[3:]
-    started_at = time.time()
-    try:
-        CASES[argv[0]](args)
-    except Failure as failure:
-        print("FAILED %s: %s" % (argv[0], failure), flush=True)
-        return 1
-    print("passed %s in %.1f s" % (argv[0], time.time() - started_at), flush=True)
-    return 0
+def fill(args, argv):
+    args.zemworld = os.path.abspath(argv[0])
+    args.zemvr = os.path.abspath(argv[1])
+    args.sanitized = "--sanitized" in argv[2:]
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, CASES, fill))
