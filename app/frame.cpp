@@ -106,6 +106,7 @@ void RedrawAll() {
     }
     if (HotspotsShown) zemDrawHotspots(BackBuffer, CurrentLocation);
     DrawStatusLine(BackBuffer);
+    DrawAuthorOverlay(BackBuffer);
     if (ItemViewActive && StampUnderCursor) {
         zemItemView(StampUnderCursor, (639 - CursorX) >> 3);
         BlitImage(BackBuffer, StampUnderCursor->itemPicture, nullptr);

@@ -68,6 +68,7 @@ static void ToggleStatusLine() {
 
 // Returns 1 when the message is done and WindowProc returns 0 at once.
 static int KeyDown(BkWindow* window, uintptr_t key) {
+    if (AuthorKeyDown(key)) return 0;
     switch (key) {
     case VK_ESCAPE:
     case VK_F12:
@@ -139,6 +140,7 @@ static void MouseMove(intptr_t lParam) {
     PrevCursorX = CursorX;
     PrevCursorY = CursorY;
     TakePosition(lParam);
+    if (AuthorMouseMove()) return;
     if (KeyState(VK_LBUTTON) & 0x8000) {
         AddPan(&PanX, PrevCursorX - CursorX);
         AddPan(&PanY, PrevCursorY - CursorY);
@@ -219,10 +221,15 @@ intptr_t WindowProc(BkWindow* window, uint32_t message, uintptr_t wParam,
         break;
     case WM_LBUTTONDOWN:
         TakePosition(lParam);
+        if (AuthorButtonDown()) break;
         if (LeftClick(window)) return 0;
         break;
     case WM_LBUTTONUP:
+        AuthorButtonUp();
         RedrawRequested = 1;
+        break;
+    case WM_AUTHOR_COMMAND:
+        if (AuthorMode) AuthorCommand((const char*)lParam);
         break;
     case WM_RBUTTONDOWN:
         PdaShown = ~PdaShown;

@@ -21,5 +21,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (world) ArchivePath = world;
+    if (SdlAuthorRequested()) {
+        AuthorMode = 1;
+        SdlAuthorChannelOpen();
+    }
     return RunMessageLoop();
 }

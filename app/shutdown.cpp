@@ -2,11 +2,23 @@
 // reference is cleared after its object goes, so a second run (the failed
 // start-up's own call followed by the window's destruction) releases nothing.
 #include "app/app.h"
+#include "app/parts.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "sound/sound.h"
+
+void FreeWorldPictures() {
+    FreeImageList(&Logo);
+    FreeSprite(&Cursor);
+    AuthorFreeMap();
+    zemFreeLocations(&Locations);
+    CurrentLocation = nullptr;
+    DoorUnderCursor = nullptr;
+    StampUnderCursor = nullptr;
+    SpriteUnderCursor = nullptr;
+}
 
 void ShutdownApp() {
     ReleaseSounds(1);
@@ -41,15 +53,8 @@ void ShutdownApp() {
     TrackedFree(BackBuffer);
     BackBuffer = nullptr;
 
-    FreeImageList(&Logo);
-    FreeSprite(&Cursor);
     FreeImageList(&Pda);
-
-    zemFreeLocations(&Locations);
-    CurrentLocation = nullptr;
-    DoorUnderCursor = nullptr;
-    StampUnderCursor = nullptr;
-    SpriteUnderCursor = nullptr;
+    FreeWorldPictures();
 
     if (UseArchive) {
         ArchiveRelease();

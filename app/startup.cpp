@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/parts.h"
 #include "backend/backend.h"
 #include "image/image.h"
 #include "panorama/panorama.h"
@@ -102,15 +103,15 @@ static void OpenSound() {
     LastResult = SoundSetCooperativeLevel(SoundObject, MainWindow, DSSCL_NORMAL);
 }
 
-static int LoadFixedPictures() {
+const char* LoadFixedPictures() {
     if (!zemLoadBMP("ZEMLOGO.BMP", &Logo, LogoPalette, nullptr, 0, 0, 1, 0))
-        return FailStartup("Failed zemLoadBMP logo");
+        return "Failed zemLoadBMP logo";
     Logo->x = 639 - Logo->width;
     Logo->y = 479 - Logo->height;
     if (!zemLoadBMP("BATBICON.BMP", nullptr, IconPalette, nullptr, 0, 0, 0, 0))
-        return FailStartup("Failed zemLoadBMP item");
+        return "Failed zemLoadBMP item";
     BuildRemapTable(nullptr, nullptr);
-    return 1;
+    return nullptr;
 }
 
 static int LoadWorld() {
@@ -129,17 +130,17 @@ static int LoadWorld() {
     return 1;
 }
 
-static int LoadCursor() {
+const char* LoadCursor(int32_t x, int32_t y) {
     if (!zemLoadSprite("CURS0000.BMP", &Cursor, nullptr, 0, 1, 0, 0, 0) ||
         Cursor->count < CursorFramesNeeded || !Cursor->first || !Cursor->saveUnder)
-        return FailStartup("Failed zemLoadSprite cursor");
-    Cursor->first->x = 320;
-    Cursor->first->y = 240;
+        return "Failed zemLoadSprite cursor";
+    Cursor->first->x = x;
+    Cursor->first->y = y;
     // The save-under picture is a second load of a cursor frame, not what
     // lies under the cursor: marked as holding nothing until the first draw
     // saves there, or the first erase would paint a second cursor.
     Cursor->saveUnder->x = -1;
-    return 1;
+    return nullptr;
 }
 
 int initFont() {
@@ -163,11 +164,14 @@ int InitApp() {
     if (!TakeDisplay()) return 0;
     if (!OpenDataSource()) return 0;
     OpenSound();
-    if (!LoadFixedPictures()) return 0;
+    const char* failed = LoadFixedPictures();
+    if (failed) return FailStartup(failed);
     if (!LoadWorld()) return 0;
-    if (!LoadCursor()) return 0;
+    failed = LoadCursor(320, 240);
+    if (failed) return FailStartup(failed);
     BuildWarpTables();
     if (!initFont()) return FailStartup("Failed initFont");
+    if (AuthorMode) AuthorLoadMap();
 
     LastAnimTime = ClockMilliseconds();
     CurrentTime = ClockMilliseconds();

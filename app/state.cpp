@@ -24,6 +24,8 @@ void ResetAppState() {
 #define RESET(type, name, start) name = start;
     APP_STATE(RESET)
     std::memset(MessageText, 0, sizeof MessageText);
+    // AuthorMode is the command line's, chosen before start-up resets.
+    AuthorErrorText[0] = 0;
 }
 
 void ResetGlobals() {

@@ -29,7 +29,7 @@ void DrawStatusLine(Image* destination) {
     if (OnPanoramaWithoutBorder()) DCSetBkMode(dc, TRANSPARENT);
     DCSelectFont(dc, StatusFont);
     char text[256];
-    int length = std::snprintf(
+    int length = AuthorMode ? AuthorStatusText(text, (int)sizeof text) : std::snprintf(
         text, sizeof text,
         "Location: %.31s   View: %dx%d   %02dFPS   Pan: %d,%d   Anim: %dms   Gamma: %.2f",
         CurrentLocation ? CurrentLocation->name : "", (int)(640 - 2 * LetterboxX),

@@ -67,6 +67,10 @@ typedef int32_t BkResult;
 #define WM_LBUTTONDBLCLK 0x0203u
 #define WM_RBUTTONDOWN 0x0204u
 #define WM_RBUTTONUP 0x0205u
+// A line of the author's command channel (zemvr --author), in the range a
+// program keeps for its own messages: lParam points to the zero-terminated
+// text, which lasts until the next message is taken.
+#define WM_AUTHOR_COMMAND 0x8001u
 
 #define VK_LBUTTON 0x01
 #define VK_RBUTTON 0x02

@@ -17,19 +17,10 @@ static const int32_t FrameFar = 3;   // a door to somewhere else
 // were made for; unsigned arithmetic avoids undefined overflow.
 static int32_t Add32(int32_t a, int32_t b) { return (int32_t)((uint32_t)a + (uint32_t)b); }
 
-// Maps the hot point into view-picture coordinates; 0 when the location has
-// no loaded view picture or the point lies outside the warp tables.
-static int MapHotPoint(const Location* location, int32_t* u, int32_t* v) {
-    if (!location->view || !location->view->picture) return 0;
+int zemScreenToPicture(const Location* location, int32_t hotX, int32_t hotY, int32_t* u,
+                       int32_t* v) {
+    if (!location || !location->view || !location->view->picture) return 0;
     const Image* picture = location->view->picture;
-
-    int32_t hotX = CursorX;
-    int32_t hotY = CursorY;
-    if (Cursor && Cursor->current) {
-        hotX = Add32(hotX, Cursor->current->width >> 1);
-        hotY = Add32(hotY, Cursor->current->height >> 1);
-    }
-
     if (location->view->panorama) {
         int32_t columns = picture->height;  // column-major: the circumference
         if (columns <= 0 || hotX < 0 || hotX >= 640) return 0;
@@ -45,6 +36,23 @@ static int MapHotPoint(const Location* location, int32_t* u, int32_t* v) {
     *u = Add32(hotX, -picture->x);
     *v = Add32(hotY, -picture->y);
     return 1;
+}
+
+int zemHotPoint(int32_t* x, int32_t* y) {
+    *x = CursorX;
+    *y = CursorY;
+    if (!Cursor || !Cursor->current) return 0;
+    *x = Add32(*x, Cursor->current->width >> 1);
+    *y = Add32(*y, Cursor->current->height >> 1);
+    return 1;
+}
+
+// The hot point in view-picture coordinates; 0 when the location has no
+// loaded view picture or the point lies outside the warp tables.
+static int MapHotPoint(const Location* location, int32_t* u, int32_t* v) {
+    int32_t hotX, hotY;
+    zemHotPoint(&hotX, &hotY);
+    return zemScreenToPicture(location, hotX, hotY, u, v);
 }
 
 // The cursor takes the wanted frame at the place the old frame had, so it

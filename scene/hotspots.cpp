@@ -21,6 +21,7 @@
 static const int32_t TableColumns = 640;
 static const int32_t MaxRows = 1024;
 static const int32_t FractionBits = 22;
+static const size_t SceneNameBytes = 32;
 
 // Fixed bright colours (0xRRGGBB), each drawn with the nearest entry of the
 // current palette that no earlier one took.
@@ -30,7 +31,8 @@ static const uint32_t SpriteColour = 0xFF00FFu;
 static const uint32_t LabelBackground = 0x000000u;
 
 // 5 x 7 glyphs for the characters 33 to 126, one byte a row from the top,
-// the leftmost pixel in bit 4. Anything else is drawn as a box.
+// the leftmost pixel in bit 4. A blank is empty; anything else is drawn as a
+// box.
 static const int32_t GlyphWidth = 5;
 static const int32_t GlyphHeight = 7;
 static const int32_t CellWidth = GlyphWidth + 1;
@@ -187,8 +189,11 @@ static int Outline(const ScreenMap* m, const Area* a, uint8_t colour, int32_t* f
     return found;
 }
 
+static const uint8_t BlankGlyph[7] = {0, 0, 0, 0, 0, 0, 0};
+
 static const uint8_t* GlyphOf(char c) {
     unsigned char u = (unsigned char)c;
+    if (u == ' ') return BlankGlyph;
     return u >= 33 && u <= 126 ? Glyphs[u - 33] : UnknownGlyph;
 }
 
@@ -323,10 +328,68 @@ static int FrameArea(const View* view, const Sprite* sprite, Area* a) {
     return 1;
 }
 
+// The label a name is shown with: its entry in HotspotLabels, or itself.
+static const char* LabelOf(const char* name, size_t bytes, size_t* length) {
+    for (const HotspotLabel* l = HotspotLabels; l && l->name; l++)
+        if (l->label && std::strncmp(l->name, name, bytes) == 0 && std::strlen(l->name) < bytes) {
+            *length = std::strlen(l->label);
+            return l->label;
+        }
+    *length = NameLength(name, bytes);
+    return name;
+}
+
+// The whole destination as a flat window, locked; 0 when it cannot be
+// drawn on (and then it is not locked).
+static int LockFlat(Image* destination, ScreenMap* m) {
+    if (!destination || !LockImage(destination)) return 0;
+    std::memset(m, 0, sizeof *m);
+    m->pixels = destination->pixels;
+    m->pitch = destination->pitch;
+    m->right = destination->width - 1;
+    m->bottom = destination->height - 1;
+    if (!m->pixels || destination->encoded || m->right < 0 || m->bottom < 0 || m->pitch <= m->right) {
+        UnlockImage(destination);
+        return 0;
+    }
+    return 1;
+}
+
+void zemDrawOverlayRect(Image* destination, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                        uint32_t rgb) {
+    ScreenMap m;
+    if (!LockFlat(destination, &m)) return;
+    uint8_t colour = NearestIndex(rgb, nullptr, 0);
+    int32_t left = x0 < x1 ? x0 : x1, right = x0 < x1 ? x1 : x0;
+    int32_t top = y0 < y1 ? y0 : y1, bottom = y0 < y1 ? y1 : y0;
+    for (int32_t x = left < 0 ? 0 : left; x <= right && x <= m.right; x++) {
+        Plot(&m, x, top, colour);
+        Plot(&m, x, bottom, colour);
+    }
+    for (int32_t y = top < 0 ? 0 : top; y <= bottom && y <= m.bottom; y++) {
+        Plot(&m, left, y, colour);
+        Plot(&m, right, y, colour);
+    }
+    UnlockImage(destination);
+}
+
+int32_t zemDrawOverlayText(Image* destination, int32_t x, int32_t y, const char* text,
+                           uint32_t colour, uint32_t background) {
+    ScreenMap m;
+    if (!text || !LockFlat(destination, &m)) return 0;
+    size_t length = std::strlen(text);
+    uint8_t colours[2] = {0, 0};
+    colours[0] = NearestIndex(colour, colours, 0);
+    colours[1] = NearestIndex(background, colours, 1);
+    // The label's box begins two pixels inside its corner.
+    Label(&m, x - 2, y - 2, text, length, colours[0], colours[1]);
+    UnlockImage(destination);
+    return length ? (int32_t)length * CellWidth + 1 : 0;
+}
+
 struct Pending {
     int32_t x, y;
-    const char* text;
-    size_t length;
+    const char* name;
     uint8_t colour;
 };
 
@@ -354,23 +417,24 @@ void zemDrawHotspots(Image* destination, Location* location) {
         Area a;
         if (FrameArea(view, ref->sprite, &a) && Outline(&m, &a, colours[2], &x, &y) &&
             count < MaxLabels)
-            labels[count++] = {x, y, ref->name, NameLength(ref->name, sizeof ref->name), colours[2]};
+            labels[count++] = {x, y, ref->name, colours[2]};
     }
     for (Stamp* stamp = location->stamps; stamp; stamp = stamp->next) {
         Area a = {(int64_t)stamp->x + 1, (int64_t)stamp->x + stamp->w - 1, (int64_t)stamp->y + 1,
                   (int64_t)stamp->y + stamp->h - 1};
         if (Outline(&m, &a, colours[1], &x, &y) && count < MaxLabels)
-            labels[count++] = {x, y, stamp->name, NameLength(stamp->name, sizeof stamp->name),
-                               colours[1]};
+            labels[count++] = {x, y, stamp->name, colours[1]};
     }
     for (Door* door = location->doors; door; door = door->next) {
         Area a = {door->x, (int64_t)door->x + door->w, door->y, (int64_t)door->y + door->h};
         if (Outline(&m, &a, colours[0], &x, &y) && count < MaxLabels)
-            labels[count++] = {x, y, door->target, NameLength(door->target, sizeof door->target),
-                               colours[0]};
+            labels[count++] = {x, y, door->target, colours[0]};
     }
-    for (int32_t i = 0; i < count; i++)
-        Label(&m, labels[i].x, labels[i].y, labels[i].text, labels[i].length, labels[i].colour,
-              colours[3]);
+    // Every name field is 32 bytes.
+    for (int32_t i = 0; i < count; i++) {
+        size_t length = 0;
+        const char* text = LabelOf(labels[i].name, SceneNameBytes, &length);
+        Label(&m, labels[i].x, labels[i].y, text, length, labels[i].colour, colours[3]);
+    }
     UnlockImage(destination);
 }

@@ -126,11 +126,36 @@ Door* zemHitDoor(Location* location);
 Stamp* zemHitStamp(Location* location);
 SpriteRef* zemHitSprite(Location* location);
 void zemSetCursorFrame(int32_t index);
+// The cursor's hot point (the middle of its picture) on the screen; 0 when
+// there is no cursor picture (the point is then its corner).
+int zemHotPoint(int32_t* x, int32_t* y);
+// A screen point in view-picture coordinates, as the hit tests map the hot
+// point; 0 when the location has no loaded view picture or the point lies
+// outside the warp tables.
+int zemScreenToPicture(const Location* location, int32_t x, int32_t y, int32_t* u, int32_t* v);
 
 // The outline and label of every door, stamp and sprite of the location as
 // it falls on the destination at the current pan and letterbox (through the
 // warp on a panorama). Writes nothing outside the destination.
 void zemDrawHotspots(Image* destination, Location* location);
+// Labels the overlay shows for names of the script (a stamp's or sprite's
+// file): where a name has an entry, the entry's label stands in its place.
+// The table ends with a null name; none by default.
+struct HotspotLabel {
+    const char* name;
+    const char* label;
+};
+extern const HotspotLabel* HotspotLabels;
+// One line of text in the overlay's own small letters (6 x 9 pixels a
+// character, on a box of the background colour), at (x, y) of the
+// destination, cut at its edges. Colours are 0xRRGGBB, drawn with the
+// nearest distinct entries of CurrentPalette. Returns the box's width.
+int32_t zemDrawOverlayText(Image* destination, int32_t x, int32_t y, const char* text,
+                           uint32_t colour, uint32_t background);
+// The outline of the screen rectangle between two corners, in the colour
+// nearest to rgb (0xRRGGBB), cut at the destination's edges.
+void zemDrawOverlayRect(Image* destination, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                        uint32_t rgb);
 
 // Location change and item view.
 void zemChangeLoc(Door* door);

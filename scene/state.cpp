@@ -10,7 +10,8 @@
     X(Door*, DoorUnderCursor, nullptr)         \
     X(Stamp*, StampUnderCursor, nullptr)       \
     X(SpriteRef*, SpriteUnderCursor, nullptr)  \
-    X(int32_t, HotspotsShown, 0)
+    X(int32_t, HotspotsShown, 0)               \
+    X(const HotspotLabel*, HotspotLabels, nullptr)
 
 #define DEFINE(type, name, start) type name = start;
 SCENE_STATE(DEFINE)

@@ -26,7 +26,14 @@ static const char Keys[] =
     "  Tab (hold)             outline what can be clicked\n"
     "  Alt+Enter              full screen or window\n"
     "  Print or F10           screenshot into the pictures folder\n"
-    "  Esc or F12             quit\n";
+    "  Esc or F12             quit\n"
+    "With --author (the viewer of zemworld play), on standard error:\n"
+    "  P                      the pan, as a door's PANX PANY in the picture's pixels\n"
+    "  Ctrl + drag            the rectangle dragged, as x y w h in the picture's pixels\n";
+
+static int AuthorRequested = 0;
+
+int SdlAuthorRequested() { return AuthorRequested; }
 
 static void Usage(FILE* to, const char* program, int takesWorld) {
     if (takesWorld)
@@ -48,6 +55,8 @@ static void Usage(FILE* to, const char* program, int takesWorld) {
                  "                         sharp: crisp and even at any size\n"
                  "  --help                 show this help and quit\n"
                  "  --version              show the version and quit\n");
+    if (takesWorld)
+        std::fprintf(to, "  --author               take commands on standard input (zemworld play)\n");
 }
 
 static int ParseScale(const char* name, ScaleMode* mode) {
@@ -85,6 +94,8 @@ int SdlCommandLine(int argc, char** argv, const char* program, int takesWorld,
         } else if (options && std::strcmp(arg, "--version") == 0) {
             std::printf("%s (zemVR) %s\n", program, ZEM_VERSION);
             return 0;
+        } else if (options && takesWorld && std::strcmp(arg, "--author") == 0) {
+            AuthorRequested = 1;
         } else if (options && std::strcmp(arg, "--window") == 0) {
             windowed = 1;
         } else if (options && std::strncmp(arg, "--scale=", 8) == 0) {

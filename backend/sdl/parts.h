@@ -34,3 +34,7 @@ void SdlScreenshot();
 void SdlCatchStopSignals();
 int SdlStopAsked();
 void SdlBoxWaiting(int waiting);
+// The author's command channel: 1 when it gave an event (a close request
+// when its input ended) or queued a command message.
+struct SoftEvent;
+int SdlAuthorEvent(SoftEvent* out);

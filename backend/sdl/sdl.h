@@ -21,3 +21,8 @@ void SdlSetScale(ScaleMode mode);
 // usage on standard error).
 int SdlCommandLine(int argc, char** argv, const char* program, int takesWorld,
                    const char** world);
+// --author was given: the program is the viewer of `zemworld play`.
+int SdlAuthorRequested();
+// Lines of standard input become WM_AUTHOR_COMMAND messages; its end (the
+// authoring tool went away) is a close request.
+void SdlAuthorChannelOpen();

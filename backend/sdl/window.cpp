@@ -337,6 +337,7 @@ int BackendNextEvent(SoftEvent* out) {
         return 1;
     }
     if (NextCharacter(out)) return 1;
+    if (SdlAuthorEvent(out)) return 1;
     if (!VideoOk) return 0;
     if (EventFd >= 0 && !FetchWanted && ++QuietPasses < QUIET_PASSES) return 0;
     QuietPasses = 0;

@@ -351,3 +351,28 @@ class Program:
 
     def close(self):
         stop(self.proc)
+
+
+class Args:
+    """A case's arguments, as the script's main fills them in."""
+
+
+def run_script(doc, cases, fill):
+    """The main of a test script: CASE and the script's arguments (at least
+    two, which fill(args, argv) takes into an Args); the case's outcome as
+    the exit status."""
+    import sys
+    argv = sys.argv[1:]
+    if len(argv) < 3 or argv[0] not in cases:
+        print(doc.split("\n\n")[1] + "\ncases: " + " ".join(cases))
+        return 2
+    args = Args()
+    fill(args, argv[1:])
+    started = time.time()
+    try:
+        cases[argv[0]](args)
+    except Failure as failure:
+        print("FAILED %s: %s" % (argv[0], failure), flush=True)
+        return 1
+    print("passed %s in %.1f s" % (argv[0], time.time() - started), flush=True)
+    return 0

@@ -17,7 +17,7 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import Display, Failure, Program, check, log, wait_for  # noqa: E402
+from harness import Display, Failure, Program, check, log, run_script, wait_for  # noqa: E402
 from e2e_test import expect_exit, lsan_env, make_world  # noqa: E402
 import world  # noqa: E402
 
@@ -655,31 +655,14 @@ CASES = {
 }
 
 
-class Args:
-    pass
-
-
-def main():
-    argv = sys.argv[1:]
-    if len(argv) < 3 or argv[0] not in CASES:
-        print(__doc__.split("\n\n")[1] + "\ncases: " + " ".join(CASES))
-        return 2
-    args = Args()
-    args.zemvr = os.path.abspath(argv[1])
-    args.worldgen = os.path.abspath(argv[2])
-    rest = argv[3:]
+def fill(args, argv):
+    args.zemvr = os.path.abspath(argv[0])
+    args.worldgen = os.path.abspath(argv[1])
+    rest = argv[2:]
     args.sanitized = "--sanitized" in rest
     args.demo = os.path.abspath(rest[rest.index("--demo") + 1]) if "--demo" in rest else None
     args.zemworld = os.path.abspath(rest[rest.index("--zemworld") + 1]) if "--zemworld" in rest else None
-    started = time.time()
-    try:
-        CASES[argv[0]](args)
-    except Failure as failure:
-        print("FAILED %s: %s" % (argv[0], failure), flush=True)
-        return 1
-    print("passed %s in %.1f s" % (argv[0], time.time() - started), flush=True)
-    return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_script(__doc__, CASES, fill))

@@ -287,3 +287,20 @@ TEST(HotspotsFrame, DrawnOnlyWithTheFlag) {
 }
 
 }  // namespace
+
+// The overlay's text line (the author's error): a blank leaves its cell
+// the background, a character outside the font is a box, and the box of
+// text ends where the last cell does.
+TEST_F(Hotspots, OverlayTextBlanksAndUnknownCharacters) {
+    std::fill(block.begin(), block.end(), Untouched);
+    int32_t width = zemDrawOverlayText(&screen, 10, 20, "a \x01", 0x00FF00u, 0x000000u);
+    EXPECT_EQ(width, 3 * 6 + 1);
+    int blank = 0, box = 0;
+    for (int32_t y = 20; y < 29; y++) {
+        for (int32_t x = 10 + 6; x < 10 + 12; x++) blank += At(x, y) != 0;
+        for (int32_t x = 10 + 12; x < 10 + 19; x++) box += At(x, y) == DoorIndex;
+    }
+    EXPECT_EQ(blank, 0) << "the blank drew something";
+    EXPECT_EQ(box, 5 + 5 + 2 * 5) << "the unknown character is not a 5 x 7 box";
+    EXPECT_EQ(At(10 + 19, 24), Untouched);
+}

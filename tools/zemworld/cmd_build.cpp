@@ -359,9 +359,11 @@ void MapCheckReport(const Report& check, const BuildResult& built, Report* out) 
     }
 }
 
-int BuildWorld(const std::string& source, BuildResult* result, Report* report, FILE* progress) {
+int BuildWorld(const std::string& source, BuildResult* result, Report* report, FILE* progress,
+               BuildCache* cache) {
     *result = BuildResult();
     Build b;
+    b.cache = cache;
     b.root = source;
     b.scriptShown = JoinPath(source, "game.txt");
     b.report = report;
@@ -407,6 +409,13 @@ int BuildWorld(const std::string& source, BuildResult* result, Report* report, F
     result->quality = b.quality;
     result->sources = b.sources;
     result->script = b.scriptShown;
+    result->transforms = b.transforms;
+    for (const SourceLocation& l : b.script.locations) {
+        auto view = b.files.find({l.viewLine, 1});
+        result->viewFiles.push_back(view == b.files.end() ? "" : view->second);
+    }
+    for (const auto& t : b.tokens)
+        if (t.second != "-") result->scriptNames[t.second] = b.script.lines[t.first.first].tokens[t.first.second];
     Report check;
     int checked = CheckArchive(result->archive, &check);
     MapCheckReport(check, *result, report);

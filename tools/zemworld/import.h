@@ -357,7 +357,31 @@ struct Interface {
     std::vector<WeightedColour> logoRemapped;  // the logo's alone (transitions)
     int64_t pixels = 0;
 };
+// What each location produced, kept by zemworld play from one build to
+// the next: a location whose lines, names, view and interface colours are
+// as they were, and whose files are unchanged on disk (size, time, inode),
+// is not built again.
+struct CachedLocation {
+    std::string key;
+    std::vector<std::pair<std::string, std::string>> files;  // path in the folder -> its stamp
+    std::vector<PackMember> members;
+    std::vector<std::string> shown;                          // each member's source
+    std::map<size_t, std::map<int, std::string>> replaced;   // by the line's place in the location
+    std::vector<Diagnostic> diagnostics;
+    LocationQuality quality;
+};
+struct BuildCache {
+    std::map<std::string, CachedLocation> locations;  // by location name
+    int reused = 0;
+    int built = 0;
+};
+struct Build;
+// BuildLocation through the cache: the kept result when it still holds,
+// otherwise built and kept.
+int BuildLocationCached(Build* b, int index, int (*build)(Build*, int));
+
 struct Build {
+    BuildCache* cache = nullptr;
     std::string root;
     std::string scriptShown;
     Report* report = nullptr;
@@ -419,10 +443,25 @@ struct BuildResult {
     std::vector<LocationQuality> quality;
     std::map<std::string, std::string> sources;  // archive name (upper case) -> source path
     std::string script;                          // the source game.txt's path
+    // For the viewer's author mode, per location in script order: its
+    // view's file in the folder ("" where it has none) and how the view was
+    // made from it; and the viewer's names of the script's files -> the
+    // script's own words.
+    std::vector<std::string> viewFiles;
+    std::vector<ViewTransform> transforms;
+    std::map<std::string, std::string> scriptNames;
 };
 // Reads the world in `source`, writes nothing; diagnostics into report
 // (mapped back to source names), progress lines to `progress` (or none).
-int BuildWorld(const std::string& source, BuildResult* result, Report* report, FILE* progress);
+// With a cache, unchanged locations are taken from it.
+int BuildWorld(const std::string& source, BuildResult* result, Report* report, FILE* progress,
+               BuildCache* cache = nullptr);
+// The map the viewer's author mode reads (the member AUTHOR.TXT, which the
+// viewer otherwise never opens): the script's names as the author wrote
+// them, and per location its view's file and how its rows and columns were
+// moved. AddAuthorMap packs it into the built archive.
+std::string AuthorMapText(const BuildResult& built);
+int AddAuthorMap(BuildResult* built, std::string* why);
 // The checker's diagnostics of a built world, with the author's file names
 // for the archive's.
 void MapCheckReport(const Report& check, const BuildResult& built, Report* out);

@@ -313,7 +313,8 @@ static int BuildLocation(Build* b, int index) {
 int BuildLocations(Build* b) {
     int ok = 1;
     for (size_t i = 0; i < b->script.locations.size(); i++)
-        if (b->script.locations[i].viewLine >= 0) ok &= BuildLocation(b, (int)i);
+        if (b->script.locations[i].viewLine >= 0)
+            ok &= b->cache ? BuildLocationCached(b, (int)i, BuildLocation) : BuildLocation(b, (int)i);
     // A door's arrival pan is a column of its target's panorama.
     for (size_t n = 0; n < b->script.lines.size(); n++) {
         const SourceLine& line = b->script.lines[n];

@@ -12,7 +12,8 @@ static int Usage(FILE* out) {
                  "       zemworld check DIR|ARCHIVE        report what the viewer would refuse\n"
                  "       zemworld render WORLD OUT.png [--location NAME] [--pan X,Y]\n"
                  "                       [--hotspots] [--all]\n"
-                 "       zemworld web WORLD OUTDIR          a folder that plays in a browser\n");
+                 "       zemworld web WORLD OUTDIR          a folder that plays in a browser\n"
+                 "       zemworld play SRC [viewer options] build, play, and rebuild on every save\n");
     return out == stderr ? 2 : 0;
 }
 
@@ -24,7 +25,8 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(int, char**);
     } commands[] = {{"new", CommandNew},       {"check", CommandCheck}, {"build", CommandBuild},
-                    {"render", CommandRender}, {"web", CommandWeb}};
+                    {"render", CommandRender}, {"web", CommandWeb},
+                    {"play", CommandPlay}};
     for (const auto& c : commands)
         if (!std::strcmp(command, c.name)) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "zemworld: unknown command %s\n", command);

@@ -57,3 +57,4 @@ int CommandCheck(int argc, char** argv);
 int CommandBuild(int argc, char** argv);
 int CommandRender(int argc, char** argv);
 int CommandWeb(int argc, char** argv);
+int CommandPlay(int argc, char** argv);
